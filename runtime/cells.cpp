@@ -1,0 +1,10 @@
+#include "runtime/cells.h"
+
+TSwitches switches;
+TRuntimeCells runtimecells;
+
+void resetcells()
+{
+    switches = TSwitches {};
+    runtimecells = TRuntimeCells {};
+}

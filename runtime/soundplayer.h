@@ -1,0 +1,20 @@
+#pragma once
+// The three ways the runtime plays waves of the sound bank. A name the bank
+// does not hold raises "Wave '<name>' not found". Volumes are hundredths of
+// a decibel (0 full, -10000 silent).
+
+#include <string>
+
+class TSoundPlayer {
+public:
+    virtual ~TSoundPlayer() = default;
+
+    // Plays the wave looped at the given rate (samples per second) until
+    // stopall; starting it again restarts it from its beginning.
+    virtual void startlooped(const std::string& name, int rate, int volume) = 0;
+    // Stops every sounding instance of the wave.
+    virtual void stopall(const std::string& name) = 0;
+    // Plays the wave once and returns when its last sample has been heard,
+    // without handling window events.
+    virtual void playwait(const std::string& name, int volume) = 0;
+};

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, running and testing need.
+# Idempotent: packages already present are left alone, and the package lists
+# are refreshed only when something is missing.
+set -euo pipefail
+
+build_packages=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev qt6-base-private-dev libgl-dev
+  libsimpleini-dev libsdl2-dev libsoxr-dev
+  libespeak-ng-dev espeak-ng-data
+  libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng
+  libgtest-dev libgmock-dev
+  fonts-dejavu-core
+)
+test_packages=(xvfb xdotool pulseaudio pulseaudio-utils sox x11-utils)
+
+want=("${build_packages[@]}")
+if [ "${1:-}" = "--tests" ]; then
+  want+=("${test_packages[@]}")
+fi
+
+missing=()
+for package in "${want[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$package")
+  fi
+done
+
+if [ "${#missing[@]}" -gt 0 ]; then
+  sudo_cmd=()
+  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+fi

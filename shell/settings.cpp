@@ -1,0 +1,122 @@
+#include "shell/settings.h"
+
+#include "runtime/errors.h"
+
+// The file is bytes to us: no wide-character conversion.
+#define SI_NO_CONVERSION
+#include <SimpleIni.h>
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+
+std::string settingsfilename = "vorkana.ini";
+
+namespace {
+
+// Multi-key mode keeps every duplicate so that the first one can win, as it
+// does for the Windows functions the file format comes from.
+class TIniDocument {
+public:
+    explicit TIniDocument(const std::string& path)
+        : m_ini(false, true, false)
+    {
+        m_ini.SetSpaces(false);
+        std::error_code status;
+        if (std::filesystem::exists(path, status))
+            m_loadfailed = m_ini.LoadFile(path.c_str()) < 0;
+    }
+
+    std::optional<std::string> value(const char* section, const char* key) const
+    {
+        const char* stored = m_ini.GetValue(section, key, nullptr);
+        return stored ? std::optional<std::string>(stored) : std::nullopt;
+    }
+
+    void set(const char* section, const char* key, const std::string& value)
+    {
+        m_ini.SetValue(section, key, value.c_str(), nullptr, true);
+    }
+
+    void save(const std::string& path)
+    {
+        // A file we could not read is the user's; writing would replace it
+        // with the one key we meant to change.
+        if (m_loadfailed)
+            throw TVorkanaError("I/O error reading \"" + path + "\": the settings file cannot be read");
+        std::string temporary = path + ".tmp";
+        if (m_ini.SaveFile(temporary.c_str()) < 0) {
+            int error = errno;
+            std::remove(temporary.c_str());
+            throw TVorkanaError("I/O error writing \"" + temporary + "\": " + std::strerror(error));
+        }
+        if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+            int error = errno;
+            std::remove(temporary.c_str());
+            throw TVorkanaError("I/O error replacing \"" + path + "\": " + std::strerror(error));
+        }
+    }
+
+private:
+    CSimpleIniA m_ini; // names compared without regard to case
+    bool m_loadfailed = false;
+};
+
+bool parseinteger(std::string_view text, int& value)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
+        text.remove_suffix(1);
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    return !text.empty() && result.ec == std::errc {} && result.ptr == text.data() + text.size();
+}
+
+}
+
+TSettingsFile::TSettingsFile(std::string path)
+    : m_path(std::move(path))
+{
+}
+
+bool TSettingsFile::exists() const
+{
+    std::error_code status;
+    return std::filesystem::exists(m_path, status);
+}
+
+int TSettingsFile::readinteger(const TIntegerSetting& setting) const
+{
+    auto stored = TIniDocument(m_path).value(setting.section, setting.key);
+    int value = 0;
+    if (!stored || !parseinteger(*stored, value))
+        return setting.defaultvalue;
+    return std::clamp(value, setting.minimum, setting.maximum);
+}
+
+std::string TSettingsFile::readtext(const TTextSetting& setting) const
+{
+    return TIniDocument(m_path).value(setting.section, setting.key).value_or(setting.defaultvalue);
+}
+
+void TSettingsFile::writeinteger(const TIntegerSetting& setting, int value) const
+{
+    write(setting.section, setting.key, std::to_string(std::clamp(value, setting.minimum, setting.maximum)));
+}
+
+void TSettingsFile::writetext(const TTextSetting& setting, const std::string& value) const
+{
+    write(setting.section, setting.key, value);
+}
+
+void TSettingsFile::write(const char* section, const char* key, const std::string& value) const
+{
+    TIniDocument document(m_path);
+    document.set(section, key, value);
+    document.save(m_path);
+}

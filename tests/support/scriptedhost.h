@@ -1,0 +1,89 @@
+#pragma once
+// A host for tests: a virtual clock that tones, clicks, pauses and speech
+// advance by their length, the time of day and the random draws under the
+// test's control, keys arriving at chosen moments, and a transcript of
+// everything printed, spoken and sounded. Installed as all three runtime
+// services while it lives.
+
+#include "runtime/host.h"
+#include "runtime/soundplayer.h"
+#include "runtime/speaker.h"
+
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+class TScriptedHost final : public TRuntimeHost, public TSpeaker, public TSoundPlayer {
+public:
+    TScriptedHost();
+    ~TScriptedHost() override;
+
+    // Transcript entries, in UTF-8:
+    //   "say <text>"   speakwait      "speak <text>"  speak
+    //   "char <text>"  speakchar      "stop speech"   stopspeech
+    //   "pause <ms>"   sleepms        "tone <wave> <rate>" looped start
+    //   "end <wave>"   stopall        "play <wave>"   one-shot with wait
+    //   "key <key>"    a key delivered to the program
+    std::vector<std::string> transcript;
+    long long now = 0; // virtual milliseconds since the start
+    TTimeOfDay clockstart { 12, 0, 0 };
+    std::deque<double> draws; // random draws to hand out; 0.5 when empty
+    int reseeds = 0;
+    std::map<std::string, int> wavelengthms; // one-shot lengths; 50 ms by default
+    int speechmspercharacter = 10;
+    long long limitms = 100LL * 3600 * 1000; // a run past this is a hang
+
+    // The key is pressed when the program next polls the keyboard after the
+    // text has been said (counted from the previous scripted key).
+    void after(const std::string& saidutf8, const std::string& keyutf8);
+    // The key is pressed at the moment on the virtual clock, also inside a
+    // tone or speech wait (so it cuts them).
+    void at(long long milliseconds, const std::string& keyutf8);
+    // The key is pressed at the next poll.
+    void press(const std::string& keyutf8);
+    bool allkeysdelivered() const { return m_keys.empty(); }
+
+    // Texts said (speakwait and speak), in order, UTF-8.
+    std::vector<std::string> said() const;
+    // Transcript entries that start with the prefix.
+    std::vector<std::string> entries(const std::string& prefix) const;
+
+    // TRuntimeHost
+    void pumpevents() override;
+    void waitforevent() override;
+    void sleepms(int milliseconds) override;
+    void starttonetimer(int milliseconds) override;
+    void stoptonetimer() override;
+    TTimeOfDay timeofday() override;
+    double randomdraw() override;
+    void reseedrandom() override;
+    void screenchanged() override { }
+
+    // TSpeaker
+    void speak(const std::string& text) override;
+    void speakwait(const std::string& text) override;
+    void speakchar(const std::string& text) override;
+    void stopspeech() override;
+
+    // TSoundPlayer
+    void startlooped(const std::string& name, int rate, int volume) override;
+    void stopall(const std::string& name) override;
+    void playwait(const std::string& name, int volume) override;
+
+private:
+    struct TScriptedKey {
+        std::string key; // Windows-1250
+        std::string afterutf8; // empty: timed or immediate
+        long long attime = -1;
+    };
+
+    void advance(long long milliseconds);
+    bool due(const TScriptedKey& key, bool polling) const;
+    void deliverdue(bool polling);
+    void record(std::string entry);
+
+    std::deque<TScriptedKey> m_keys;
+    size_t m_searchfrom = 0; // transcript index after the last delivered key
+    long long m_timerdeadline = -1;
+};

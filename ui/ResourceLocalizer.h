@@ -1,0 +1,29 @@
+#pragma once
+// The table of the system's own texts in Czech (1000), English (2000) and
+// Slovak (3000), and the current language. Texts are UTF-8; captions keep
+// their "&" accelerator marks. Texts printed by the built-in program are its
+// own and are not here.
+
+#include <string>
+#include <utility>
+#include <vector>
+
+extern int CurrentLanguage;
+
+class TResourceLocalizer {
+public:
+    TResourceLocalizer() = delete;
+
+    // The text of identifier language + index, or empty when there is none.
+    static std::string GetText(int language, int index);
+    // Each language's name with its number, in the order 1000, 2000, ...
+    static void GetLanguages(std::vector<std::pair<std::string, int>>& list);
+};
+
+// The text of the index in the current language, looked up now.
+std::string text(int index);
+
+// Sets CurrentLanguage from the settings file (environment/language,
+// 1000 when missing or not a number).
+void readlanguage(const std::string& settingsfile);
+void writelanguage(const std::string& settingsfile);
