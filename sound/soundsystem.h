@@ -1,0 +1,37 @@
+#pragma once
+// The sound subsystem as the main window sees it: the audio device (or, when
+// none opens, a silent clock-paced output), the wave list holding the bank,
+// the player the runtime's SOUND, BEEP and clicks go through, and the speech
+// input of the mixer.
+
+#include "runtime/soundplayer.h"
+#include "sound/speechstream.h"
+
+#include <memory>
+#include <string>
+
+class TSoundSystem {
+public:
+    TSoundSystem();
+    ~TSoundSystem();
+
+    // Opens the default output device. When none opens, the silent output
+    // stands in (waits still end on time) and devicemessage() says why.
+    void opendevice();
+    // Empty while a real device is open.
+    std::string devicemessage() const;
+
+    // Loads the bank file; a malformed file raises TVorkanaError with the
+    // bank's message and leaves no bank loaded.
+    void loadbank(const std::string& path);
+
+    TSoundPlayer& player();
+    TSpeechStream& speechstream();
+
+    // Closes the device; never throws. Every way of ending calls it.
+    void release() noexcept;
+
+private:
+    struct TImplementation;
+    std::unique_ptr<TImplementation> m_implementation;
+};
