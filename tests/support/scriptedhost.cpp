@@ -55,6 +55,9 @@ std::vector<std::string> TScriptedHost::entries(const std::string& prefix) const
 
 void TScriptedHost::record(std::string entry)
 {
+    bool speechorkey = entry.rfind("say ", 0) == 0 || entry.rfind("speak ", 0) == 0 || entry.rfind("key ", 0) == 0;
+    if (!recordsounds && !speechorkey)
+        return;
     transcript.push_back(std::move(entry));
 }
 
@@ -94,6 +97,8 @@ void TScriptedHost::deliverdue(bool polling)
     m_searchfrom = transcript.size();
     cuttone();
     runtimecells.keybuffer = key.key;
+    if (onkeydelivered)
+        onkeydelivered(key.key);
 }
 
 void TScriptedHost::pumpevents()

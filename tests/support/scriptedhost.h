@@ -10,6 +10,7 @@
 #include "runtime/speaker.h"
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -33,6 +34,9 @@ public:
     std::map<std::string, int> wavelengthms; // one-shot lengths; 50 ms by default
     int speechmspercharacter = 10;
     long long limitms = 100LL * 3600 * 1000; // a run past this is a hang
+    bool recordsounds = true; // false: only speech and keys go to the transcript
+    // Called with each key (Windows-1250) as it reaches the program.
+    std::function<void(const std::string&)> onkeydelivered;
 
     // The key is pressed when the program next polls the keyboard after the
     // text has been said (counted from the previous scripted key).
