@@ -1,0 +1,12 @@
+#pragma once
+// The notification sink of the own engine: the engine tells it, on the GUI
+// thread, when the audio of queued text starts and when it stops, and the
+// sink keeps ttsvar.ttsplaying. Shared by the engines it is registered with.
+
+class TTTSNotifySink {
+public:
+    void AttribChanged() { }
+    void AudioStart();
+    void AudioStop();
+    void Visual() { }
+};
