@@ -1,0 +1,53 @@
+#pragma once
+// What the virtual screen says: a snapshot of the screen text, each line
+// ended by a carriage return and a line feed, read aloud by line, word and
+// character as the caret moves, with a click when a key pushes against an
+// edge it already reached. The window moves the caret; this module is told
+// where the caret went. Nothing here needs a widget.
+
+#include <string>
+
+// Windows virtual-key codes of the keys the reader acts on.
+namespace virtualkey {
+inline constexpr int escape = 27;
+inline constexpr int end = 35;
+inline constexpr int home = 36;
+inline constexpr int left = 37;
+inline constexpr int up = 38;
+inline constexpr int right = 39;
+inline constexpr int down = 40;
+inline constexpr int f2 = 113;
+}
+
+// Whether the last reading key left the caret at an edge; line keys and
+// character keys share it, and it lasts from one opening to the next.
+extern bool virtualscreenatedge;
+
+class TVirtualScreenReader {
+public:
+    // A new snapshot (Windows-1250, CR LF line ends).
+    void load(std::string text) { m_text = std::move(text); }
+    const std::string& text() const { return m_text; }
+
+    // Lines of the text; the empty position after the final line break is
+    // not a line of its own.
+    int linecount() const;
+    // 0-based line of a caret offset (counting both characters of a break).
+    int lineof(int offset) const;
+    // 1-based column of a caret offset; line breaks do not count.
+    int columnof(int offset) const;
+    std::string line(int index) const;
+    // From the offset up to the first carriage return, space or comma.
+    std::string wordat(int offset) const;
+
+    // A key went down with the caret at the offset. Returns true when the
+    // window is to close.
+    bool keydown(int virtualkey, int caret);
+    // A key came up; the caret has already moved to the offset.
+    void keyup(int virtualkey, bool ctrl, int caret);
+
+private:
+    void edgerule(bool atedge);
+
+    std::string m_text;
+};
