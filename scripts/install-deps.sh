@@ -13,7 +13,7 @@ build_packages=(
   libgtest-dev libgmock-dev
   fonts-dejavu-core
 )
-test_packages=(xvfb xdotool pulseaudio pulseaudio-utils sox x11-utils)
+test_packages=(xvfb xdotool pulseaudio pulseaudio-utils sox x11-utils locales)
 
 want=("${build_packages[@]}")
 if [ "${1:-}" = "--tests" ]; then
@@ -32,4 +32,14 @@ if [ "${#missing[@]}" -gt 0 ]; then
   [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
   "${sudo_cmd[@]}" apt-get update
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+# The number tests also run under Czech settings, where the decimal
+# separator is a comma.
+if [ "${1:-}" = "--tests" ] && ! locale -a 2>/dev/null | grep -qi '^cs_CZ\.utf-\?8$'; then
+  if [ "$(id -u)" -eq 0 ]; then
+    sed -i 's/^# *cs_CZ.UTF-8 UTF-8/cs_CZ.UTF-8 UTF-8/' /etc/locale.gen
+    grep -q '^cs_CZ.UTF-8 UTF-8' /etc/locale.gen || echo 'cs_CZ.UTF-8 UTF-8' >> /etc/locale.gen
+    locale-gen >/dev/null
+  fi
 fi

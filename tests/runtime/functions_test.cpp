@@ -4,6 +4,7 @@
 #include "runtime/ram.h"
 #include "tests/support/scriptedhost.h"
 
+#include <clocale>
 #include <gtest/gtest.h>
 
 TEST(Val, DecimalTextsWithAPointWhateverTheLocale)
@@ -96,4 +97,13 @@ TEST(Peek, ReadsTheDeviceMemory)
     EXPECT_EQ(peek(0), 0);
     EXPECT_EQ(peek(-1), 0);
     EXPECT_EQ(peek(65536), 0);
+}
+
+TEST(Val, ReadsAPointUnderACommaLocale)
+{
+    if (!std::setlocale(LC_ALL, "cs_CZ.UTF-8"))
+        GTEST_SKIP() << "the Czech locale is not installed";
+    EXPECT_EQ(val("2.5"), 2.5);
+    EXPECT_EQ(val("2,5"), 0);
+    std::setlocale(LC_ALL, "C");
 }
