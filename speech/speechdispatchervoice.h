@@ -1,0 +1,48 @@
+#pragma once
+// The system voice over speech-dispatcher. One connection of our own, opened
+// on the first text (opening may start the service and take a second); texts
+// queue at message priority; a purge cancels only our own messages. The
+// service's begin, end and cancel notices arrive on its thread and are
+// posted to the GUI thread. A text that does not begin within about two
+// seconds is given up on, so a missing output module never hangs a wait.
+
+#include "speech/systemvoice.h"
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+
+
+class TSpeechDispatcherVoice final : public TSystemVoice {
+public:
+    // Without autospawn only a running service is used (tests start their own).
+    explicit TSpeechDispatcherVoice(bool autospawn = true);
+    ~TSpeechDispatcherVoice() override;
+
+    void speak(const std::string& utf8, bool markup) override;
+    void purge() override;
+
+    // GUI thread: a notice of the service, posted.
+    void notice(std::size_t message, int kind);
+
+private:
+    bool connect();
+    void begin(std::size_t message);
+    void end(std::size_t message);
+    void giveup(std::size_t message);
+    void endnow(); // a text that never reaches the service
+    void reportonce(const std::string& message);
+
+    bool m_autospawn;
+    struct TConnection;
+    std::unique_ptr<TConnection> m_service;
+    bool m_unreachable = false;
+    bool m_reported = false;
+    // Our texts the service holds, and whether each has begun.
+    std::map<std::size_t, bool> m_pending;
+    std::shared_ptr<int> m_alive = std::make_shared<int>(0);
+};
+
+// The text of an echo entry with its tags dropped and its entities read.
+std::string plaintextfrommarkup(const std::string& utf8);
