@@ -1,0 +1,41 @@
+#include "sound/sounddevice.h"
+
+#include <algorithm>
+#include <thread>
+
+TSoundDevice::TSoundDevice(std::unique_ptr<TAudioOutput> output)
+    : m_output(std::move(output))
+    , m_mixer(std::make_unique<TMixer>(m_output->rate()))
+{
+    m_mixer->setlatency(m_output->latencyframes());
+    m_output->start([mixer = m_mixer.get()](float* block, int frames) { mixer->render(block, frames, TMixerClock::now()); });
+}
+
+TSoundDevice::~TSoundDevice()
+{
+    close();
+}
+
+void TSoundDevice::waituntilheard(TMixer::TChannel channel) const
+{
+    using namespace std::chrono_literals;
+    while (m_open) {
+        auto end = m_mixer->endframe(channel);
+        if (!end)
+            return;
+        bool playing = m_mixer->playing(channel);
+        auto heard = m_mixer->heardtime(*end);
+        if (!playing) {
+            std::this_thread::sleep_until(heard);
+            return;
+        }
+        // Still being mixed: sleep until it should be over, then look again.
+        std::this_thread::sleep_until(std::max(heard, TMixerClock::now() + 1ms));
+    }
+}
+
+void TSoundDevice::close() noexcept
+{
+    m_open = false;
+    m_output->close();
+}

@@ -1,0 +1,30 @@
+#pragma once
+// The sound device: an output (a real device or the silent stand-in) and
+// the mixer it pulls from. It stamps commands with the frame they take
+// effect at and lets a caller block until a channel has been heard.
+
+#include "sound/audiooutput.h"
+#include "sound/mixer.h"
+
+#include <atomic>
+#include <memory>
+
+class TSoundDevice {
+public:
+    // Starts the output at once.
+    explicit TSoundDevice(std::unique_ptr<TAudioOutput> output);
+    ~TSoundDevice();
+
+    TMixer& mixer() { return *m_mixer; }
+    // The frame a command given now takes effect at.
+    std::int64_t commandframe() const { return m_mixer->scheduleframe(TMixerClock::now()); }
+    // Blocks, without handling events, until the channel's last sample has
+    // been heard; at once for a sounding loop or a closed device.
+    void waituntilheard(TMixer::TChannel channel) const;
+    void close() noexcept;
+
+private:
+    std::unique_ptr<TAudioOutput> m_output;
+    std::unique_ptr<TMixer> m_mixer;
+    std::atomic<bool> m_open { true };
+};

@@ -1,0 +1,74 @@
+#include "sound/soundsystem.h"
+
+#include "runtime/errors.h"
+#include "sound/bankplayer.h"
+#include "sound/sdloutput.h"
+#include "sound/silentoutput.h"
+#include "sound/sounddevice.h"
+
+struct TSoundSystem::TImplementation {
+    std::unique_ptr<TSoundDevice> device;
+    std::unique_ptr<TWaveList> wavelist;
+    std::unique_ptr<TBankPlayer> player;
+    std::string devicemessage;
+};
+
+TSoundSystem::TSoundSystem()
+    : m_implementation(std::make_unique<TImplementation>())
+{
+    m_implementation->wavelist = std::make_unique<TWaveList>();
+    m_implementation->player = std::make_unique<TBankPlayer>(m_implementation->wavelist->List);
+}
+
+TSoundSystem::~TSoundSystem()
+{
+    release();
+}
+
+void TSoundSystem::opendevice()
+{
+    auto& parts = *m_implementation;
+    if (parts.device)
+        return;
+    std::unique_ptr<TAudioOutput> output;
+    try {
+        output = std::make_unique<TSdlOutput>();
+    } catch (const TVorkanaError& error) {
+        parts.devicemessage = std::string(error.what())
+            + ". Tones, clicks and speech are silent; they still take their time.";
+        output = std::make_unique<TSilentOutput>();
+    }
+    parts.device = std::make_unique<TSoundDevice>(std::move(output));
+    parts.wavelist = std::make_unique<TWaveList>(parts.device.get());
+    parts.player = std::make_unique<TBankPlayer>(parts.wavelist->List);
+}
+
+std::string TSoundSystem::devicemessage() const
+{
+    return m_implementation->devicemessage;
+}
+
+void TSoundSystem::loadbank(const std::string& path)
+{
+    m_implementation->wavelist->List.LoadBank(path);
+}
+
+TSoundPlayer& TSoundSystem::player()
+{
+    return *m_implementation->player;
+}
+
+TSpeechStream& TSoundSystem::speechstream()
+{
+    // Speech and tones share one clock: the first speech opens the device
+    // if the window has not done so yet.
+    opendevice();
+    return m_implementation->device->mixer();
+}
+
+void TSoundSystem::release() noexcept
+{
+    auto& parts = *m_implementation;
+    if (parts.device)
+        parts.device->close();
+}
