@@ -1,88 +1,342 @@
 #include "shell/Unit1.h"
 
-#include "program/vorkanaprog.h"
+#include "runtime/cells.h"
 #include "runtime/codepage.h"
+#include "runtime/ram.h"
 #include "runtime/runframe.h"
 #include "runtime/screen.h"
 #include "runtime/services.h"
 #include "runtime/tones.h"
-#include "ui/ResourceLocalizer.h"
+#include "shell/brailletable.h"
+#include "shell/echoloader.h"
+#include "shell/keyfilter.h"
+#include "shell/messagebox.h"
 #include "shell/settings.h"
+#include "shell/switchsettings.h"
+#include "shell/switchsignal.h"
+#include "ui/ResourceLocalizer.h"
+#include "ui/Unit3.h"
+#include "ui/Unit7.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <filesystem>
+#include <unistd.h>
+
+TForm1* Form1 = nullptr;
 
 namespace {
+
+constexpr const char* ramfilename = "ram.dat";
+constexpr const char* soundbankfilename = "sounds.dat";
+constexpr const char* brailletablefilename = "czech.ebt";
+constexpr int screenfontsize = 16;
 
 QString caption(int index)
 {
     return QString::fromStdString(text(index));
 }
 
+QString dialogcaption(int index)
+{
+    return caption(index) + "...";
 }
 
-TForm1::TForm1()
+template<typename Action>
+void ignoringerrors(Action action) noexcept
 {
+    try {
+        action();
+    } catch (...) {
+    }
+}
+
+}
+
+TForm1::TForm1(TMainWindowHooks hooks, std::function<void()> program)
+    : m_hooks(std::move(hooks))
+    , m_program(std::move(program))
+{
+    Form1 = this;
+    if (!exitprocess)
+        exitprocess = [](int status) { _exit(status); };
+
     printmemo = new QPlainTextEdit(this);
     printmemo->setReadOnly(true);
-    printmemo->setAccessibleName(QStringLiteral("Screen"));
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSize(14);
-    printmemo->setFont(font);
+    printmemo->setUndoRedoEnabled(false);
     printmemo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setStyleHint(QFont::Monospace);
+    font.setPointSize(screenfontsize);
+    printmemo->setFont(font);
     setCentralWidget(printmemo);
 
-    QMenu* programmenu = menuBar()->addMenu(QString());
-    Startsubmenu = programmenu->addAction(QString(), QKeySequence(QStringLiteral("Ctrl+S")), this, &TForm1::StartsubmenuClick);
-    exitsubmenu = programmenu->addAction(QString(), this, &QWidget::close);
-    programmenu->setTitle(caption(2));
+    Programmenu = menuBar()->addMenu(QString());
+    Startsubmenu = Programmenu->addAction(QString(), QKeySequence(Qt::CTRL | Qt::Key_S), this, &TForm1::StartsubmenuClick);
+    exitsubmenu = Programmenu->addAction(QString(), this, &TForm1::exitsubmenuClick);
+    settingsmenu = menuBar()->addMenu(QString());
+    braillekeyboarditem = settingsmenu->addAction(QString(), QKeySequence(Qt::CTRL | Qt::Key_B), this, &TForm1::braillekeyboarditemClick);
+    braillekeyboarditem->setCheckable(true);
+    soundssubmenu = settingsmenu->addAction(QString(), QKeySequence(Qt::CTRL | Qt::Key_D), this, [this] {
+        if (m_hooks.soundscommand)
+            m_hooks.soundscommand();
+    });
+    Voicesubmenu = settingsmenu->addAction(QString(), QKeySequence(Qt::CTRL | Qt::Key_H), this, [this] {
+        if (m_hooks.voicecommand)
+            m_hooks.voicecommand();
+    });
+    Voicesubmenu->setEnabled(false);
+    usesapi5submenu = settingsmenu->addAction(QString(), QKeySequence(Qt::CTRL | Qt::Key_P), this, &TForm1::usesapi5submenuClick);
+    usesapi5submenu->setCheckable(true);
+    environmentsubmenu = settingsmenu->addAction(QString(), QKeySequence(Qt::CTRL | Qt::Key_E), this, &TForm1::environmentsubmenuClick);
+    helpmenu = menuBar()->addMenu(QString());
+    aboutsubmenu = helpmenu->addAction(QString(), this, &TForm1::aboutsubmenuClick);
 
-    Timer.setSingleShot(false);
-    connect(&Timer, &QTimer::timeout, this, [] { tonetimerexpired(); });
+    Timer.setTimerType(Qt::PreciseTimer);
+    connect(&Timer, &QTimer::timeout, this, &TForm1::TimerTimer);
 
     m_host = std::make_unique<TQtHost>(Timer, [this] { refreshscreen(); });
     services.host = m_host.get();
-    FormCreate();
+
+    m_keyfilter = new TMainKeyFilter(this,
+        { [this](int key, TShiftState shift) { FormKeyDown(key, shift); }, [this](char character) { FormKeyPress(character); },
+            [this](int key) { FormKeyUp(key); } });
+    qApp->installEventFilter(m_keyfilter);
+
+    resize(1000, 700);
+    try {
+        FormCreate();
+    } catch (const std::exception& error) {
+        showerror(error.what());
+    }
 }
 
 TForm1::~TForm1()
 {
-    resetservices();
+    qApp->removeEventFilter(m_keyfilter);
+    if (services.host == m_host.get())
+        services.host = nullptr;
+    if (Form1 == this)
+        Form1 = nullptr;
 }
 
 void TForm1::FormCreate()
 {
+    TSettingsFile settingsfile(settingsfilename);
     readlanguage(settingsfilename);
     setWindowTitle(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() + " - " + caption(1));
-    Startsubmenu->setText(caption(3));
-    exitsubmenu->setText(caption(33));
+    setcaptions();
+
     ::screen.clear();
     refreshscreen();
-    resize(1000, 640);
+
+    switches.voiceready = false;
+    switches.usesapi5 = false;
+    runtimecells.programstarted = false;
+    switches.voiceallowed = false;
+    switches.soundsenabled = true;
+    switches.soundvolume = 0;
+    switches.braillekeyboard = false;
+
+    if (m_hooks.initspeech)
+        m_hooks.initspeech();
+
+    bool firstrun = !settingsfile.exists();
+    bool sapi5 = readsettings(settingsfile, m_hooks.voiceenumeratorexists && m_hooks.voiceenumeratorexists());
+    if (!firstrun) {
+        usesapi5submenu->setChecked(sapi5);
+        braillekeyboarditem->setChecked(switches.braillekeyboard);
+    }
+    switches.usesapi5 = usesapi5submenu->isChecked();
+    switches.voiceready = usesapi5submenu->isChecked();
+    Voicesubmenu->setEnabled(switches.voiceallowed && !switches.usesapi5);
+
+    loadram(ramfilename);
+
+    if (m_hooks.opensound)
+        m_hooks.opensound();
+    std::error_code status;
+    if (!std::filesystem::exists(soundbankfilename, status)) {
+        showmessage(text(42) + " " + soundbankfilename);
+        releasesound();
+        exitprocess(1);
+        return;
+    }
+    if (m_hooks.loadbank)
+        m_hooks.loadbank(soundbankfilename);
+
+    std::string overflow = loadbrailletable(brailletablefilename);
+    currentprefix.clear();
+    std::string echooverflow = loadechotable(text(24) + ".eky");
+    if (!echooverflow.empty())
+        overflow += (overflow.empty() ? "" : "\n") + echooverflow;
+    if (!overflow.empty())
+        showmessage(overflow);
+}
+
+void TForm1::setcaptions()
+{
+    Programmenu->setTitle(caption(2));
+    Startsubmenu->setText(caption(3));
+    exitsubmenu->setText(caption(33));
+    settingsmenu->setTitle(caption(4));
+    Voicesubmenu->setText(dialogcaption(38));
+    usesapi5submenu->setText(caption(27));
+    environmentsubmenu->setText(dialogcaption(5));
+    soundssubmenu->setText(dialogcaption(20));
+    braillekeyboarditem->setText(caption(46));
+    helpmenu->setTitle(caption(34));
+    aboutsubmenu->setText(caption(35));
+    printmemo->setAccessibleName(caption(26));
 }
 
 void TForm1::StartsubmenuClick()
 {
-    Startsubmenu->setEnabled(false);
+    // Only the run is queued: the items go grey now, so a second Ctrl+S
+    // cannot queue a second run, and the run never sits inside a closing menu.
+    setrunmenusenabled(false);
     QTimer::singleShot(0, this, &TForm1::runprogramnow);
 }
 
 void TForm1::runprogramnow()
 {
-    struct TMenuRestorer {
+    // A run that ends with an error gives the menus back too; otherwise
+    // Start would be dead until the next start of the application.
+    struct TRunMenuGuard {
         TForm1* form;
-        ~TMenuRestorer() { form->Startsubmenu->setEnabled(true); }
-    } restorer { this };
-    runstart(runprogram);
+        bool voiceenabled;
+        ~TRunMenuGuard()
+        {
+            form->setrunmenusenabled(true);
+            form->Voicesubmenu->setEnabled(voiceenabled);
+        }
+    } guard { this, switches.voiceallowed && !usesapi5submenu->isChecked() };
+
+    if (m_hooks.preparevoiceforrun)
+        m_hooks.preparevoiceforrun();
+    runstart(m_program);
+}
+
+void TForm1::setrunmenusenabled(bool enabled)
+{
+    Startsubmenu->setEnabled(enabled);
+    soundssubmenu->setEnabled(enabled);
+    environmentsubmenu->setEnabled(enabled);
+    Voicesubmenu->setEnabled(enabled);
+    usesapi5submenu->setEnabled(enabled);
+    helpmenu->menuAction()->setEnabled(enabled);
+}
+
+void TForm1::exitsubmenuClick()
+{
+    saveram(ramfilename);
+    if (Startsubmenu->isEnabled())
+        close();
+    else
+        endatonce();
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    // Until the memory is saved the window stays: a failed save is shown,
+    // and the user's data is not lost by closing anyway.
+    event->ignore();
+    if (!Startsubmenu->isEnabled()) {
+        endatonce();
+        return;
+    }
+    saveram(ramfilename);
+    releasesound();
+    event->accept();
+}
+
+void TForm1::endatonce()
+{
+    saveram(ramfilename);
+    releasesound();
+    ignoringerrors([] { speech().stopspeech(); });
+    exitprocess(0);
+}
+
+void TForm1::releasesound() noexcept
+{
+    if (m_hooks.releasesound)
+        ignoringerrors(m_hooks.releasesound);
+}
+
+void TForm1::braillekeyboarditemClick()
+{
+    bool switchedon = braillekeyboarditem->isChecked();
+    playswitchsignal(switchedon);
+    switches.braillekeyboard = switchedon;
+    writesettings(TSettingsFile(settingsfilename));
+}
+
+void TForm1::usesapi5submenuClick()
+{
+    bool checked = usesapi5submenu->isChecked();
+    Voicesubmenu->setEnabled(!checked);
+    if (m_hooks.switchsapi5)
+        m_hooks.switchsapi5(checked);
+}
+
+void TForm1::environmentsubmenuClick()
+{
+    if (Form3)
+        Form3->choose();
+}
+
+void TForm1::aboutsubmenuClick()
+{
+    if (Aboutbox)
+        Aboutbox->exec();
+}
+
+void TForm1::TimerTimer()
+{
+    tonetimerexpired();
+}
+
+void TForm1::FormKeyDown(int key, TShiftState shift)
+{
+    ::FormKeyDown(key, shift, { m_hooks.showvirtualscreen, [this] { endatonce(); } });
+}
+
+void TForm1::FormKeyPress(char character)
+{
+    ::FormKeyPress(character);
+}
+
+void TForm1::FormKeyUp(int key)
+{
+    ::FormKeyUp(key);
 }
 
 void TForm1::refreshscreen()
 {
-    QStringList lines;
-    for (int row = 0; row < TScreen::rows; ++row)
-        lines << cp1250::toqstring(::screen.line(row));
-    printmemo->setPlainText(lines.join('\n'));
+    // Only the lines that changed are replaced, and the caret is left where
+    // it is, so a screen reader does not start reading over our own speech.
+    QTextDocument* document = printmemo->document();
+    if (document->blockCount() != TScreen::rows) {
+        QStringList lines;
+        for (int row = 0; row < TScreen::rows; ++row)
+            lines << cp1250::toqstring(::screen.line(row));
+        printmemo->setPlainText(lines.join('\n'));
+        return;
+    }
+    for (int row = 0; row < TScreen::rows; ++row) {
+        QString line = cp1250::toqstring(::screen.line(row));
+        QTextBlock block = document->findBlockByNumber(row);
+        if (block.text() == line)
+            continue;
+        QTextCursor cursor(block);
+        cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        cursor.insertText(line);
+    }
 }

@@ -1,16 +1,17 @@
+#include "program/vorkanaprog.h"
 #include "shell/Unit1.h"
+#include "shell/application.h"
 #include "shell/settings.h"
-
-#include <QApplication>
-#include <QFileInfo>
+#include "shell/windows.h"
 
 int main(int argc, char* argv[])
 {
-    QApplication application(argc, argv);
-    QFileInfo program(QCoreApplication::applicationFilePath());
-    settingsfilename = (program.absolutePath() + "/" + program.completeBaseName() + ".ini").toStdString();
+    TVorkanaApplication application(argc, argv);
+    settingsfilename = settingsfilefor(QCoreApplication::applicationFilePath().toStdString());
 
-    TForm1 form;
-    form.show();
+    TMainWindowHooks hooks;
+    TApplicationWindows windows;
+    createwindows(windows, std::move(hooks), runprogram);
+    windows.form1->show();
     return application.exec();
 }

@@ -1,0 +1,49 @@
+#include "shell/echoloader.h"
+
+#include "runtime/errors.h"
+#include "shell/textfile.h"
+#include "speech/echotable.h"
+
+#include <charconv>
+
+namespace {
+
+int parsecode(const std::string& text)
+{
+    std::string_view digits = text;
+    while (!digits.empty() && digits.front() == ' ')
+        digits.remove_prefix(1);
+    if (!digits.empty() && digits.front() == '+')
+        digits.remove_prefix(1);
+    int code = 0;
+    auto result = std::from_chars(digits.data(), digits.data() + digits.size(), code);
+    if (digits.empty() || result.ec != std::errc {} || result.ptr != digits.data() + digits.size())
+        throw TVorkanaError("'" + text + "' is not a valid integer value");
+    return code;
+}
+
+}
+
+std::string loadechotable(const std::string& path)
+{
+    std::vector<std::string> lines = readtextlines(path);
+    echotable.fill({});
+    size_t slot = 0;
+    int ignored = 0;
+    for (const std::string& line : lines) {
+        if (line.empty())
+            continue;
+        if (slot == echotable.size()) {
+            ++ignored;
+            continue;
+        }
+        size_t equals = line.find('=');
+        std::string code = equals == std::string::npos ? line : line.substr(0, equals);
+        std::string name = equals == std::string::npos ? std::string() : line.substr(equals + 1);
+        echotable[slot++] = { static_cast<std::uint8_t>(parsecode(code) & 0xFF), std::move(name) };
+    }
+    if (ignored == 0)
+        return {};
+    return "The character-name file \"" + path + "\" has more than " + std::to_string(echotable.size())
+        + " names; the last " + std::to_string(ignored) + " are ignored.";
+}

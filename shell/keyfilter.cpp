@@ -1,0 +1,137 @@
+#include "shell/keyfilter.h"
+
+#include "runtime/codepage.h"
+#include "shell/virtualkeys.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QWindow>
+
+namespace {
+
+bool ismodifierkey(int key)
+{
+    return key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_AltGr
+        || key == Qt::Key_Meta;
+}
+
+int codeof(const QKeyEvent* event)
+{
+    return virtualkeycode(event->key(), event->nativeScanCode(), event->modifiers().testFlag(Qt::KeypadModifier));
+}
+
+// Windows sends no character for Ctrl or Alt combinations nor for Delete;
+// characters the code page lacks cannot reach the program.
+std::string typedcharacters(const QKeyEvent* event)
+{
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier) || event->key() == Qt::Key_Delete)
+        return {};
+    std::string characters;
+    for (char32_t character : event->text().toUcs4()) {
+        unsigned char byte = 0;
+        if (cp1250::frombytecode(character, byte))
+            characters += static_cast<char>(byte);
+    }
+    return characters;
+}
+
+}
+
+TMainKeyFilter::TMainKeyFilter(QWidget* mainwindow, TKeyHandlers handlers)
+    : QObject(mainwindow)
+    , m_mainwindow(mainwindow)
+    , m_handlers(std::move(handlers))
+{
+}
+
+bool TMainKeyFilter::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::ShortcutOverride:
+    case QEvent::KeyPress:
+        return keydown(watched, static_cast<QKeyEvent*>(event));
+    case QEvent::KeyRelease:
+        return keyup(watched, static_cast<QKeyEvent*>(event));
+    case QEvent::ApplicationStateChange:
+        // Keys released while another application has the keyboard never
+        // reach us.
+        if (QGuiApplication::applicationState() != Qt::ApplicationActive)
+            keystate.clear();
+        return false;
+    default:
+        return false;
+    }
+}
+
+bool TMainKeyFilter::keydown(QObject* watched, QKeyEvent* event)
+{
+    TEventStamp stamp { event->timestamp(), event->nativeScanCode(), event->key() };
+    if (stamp == m_lastpress)
+        return m_lastpresseaten && inmainwindow(watched);
+    m_lastpress = stamp;
+
+    int code = keystate.press(TKeyState::keyidentity(event->key(), event->nativeScanCode()), codeof(event));
+    m_lastpresseaten = inmainwindow(watched);
+    if (!m_lastpresseaten)
+        return false;
+
+    // A menu shortcut runs its command when the item is enabled; a disabled
+    // item's key must not reach the handlers or the widgets either.
+    if (ismenushortcut(event))
+        return true;
+
+    TShiftState shift { event->modifiers().testFlag(Qt::ShiftModifier), event->modifiers().testFlag(Qt::AltModifier),
+        event->modifiers().testFlag(Qt::ControlModifier) };
+    m_handlers.keydown(code, shift);
+    for (char character : typedcharacters(event))
+        m_handlers.keypress(character);
+
+    // Modifier keys go on to the menu bar, which opens on Alt. Other keys
+    // stop here, so the read-only screen never scrolls or moves its caret.
+    // A shortcut override stopped here is still unaccepted, so menu
+    // shortcuts and mnemonics work.
+    m_lastpresseaten = !ismodifierkey(event->key());
+    return m_lastpresseaten;
+}
+
+bool TMainKeyFilter::keyup(QObject* watched, QKeyEvent* event)
+{
+    bool mainwindow = inmainwindow(watched);
+    // Auto-repeat arrives as a release and a press; only the press counts.
+    if (event->isAutoRepeat())
+        return mainwindow && !ismodifierkey(event->key());
+
+    TEventStamp stamp { event->timestamp(), event->nativeScanCode(), event->key() };
+    if (stamp == m_lastrelease)
+        return m_lastreleaseeaten && mainwindow;
+    m_lastrelease = stamp;
+
+    int code = keystate.release(TKeyState::keyidentity(event->key(), event->nativeScanCode()));
+    m_lastreleaseeaten = mainwindow && !ismodifierkey(event->key());
+    if (!mainwindow)
+        return false;
+    m_handlers.keyup(code >= 0 ? code : codeof(event));
+    return m_lastreleaseeaten;
+}
+
+bool TMainKeyFilter::inmainwindow(QObject* watched) const
+{
+    if (!m_mainwindow)
+        return false;
+    if (watched->isWidgetType())
+        return static_cast<QWidget*>(watched)->window() == m_mainwindow;
+    if (watched->isWindowType())
+        return watched == m_mainwindow->windowHandle();
+    return false;
+}
+
+bool TMainKeyFilter::ismenushortcut(const QKeyEvent* event) const
+{
+    QKeySequence pressed(event->keyCombination());
+    const auto actions = m_mainwindow->findChildren<QAction*>();
+    for (const QAction* action : actions)
+        if (!action->shortcut().isEmpty() && action->shortcut() == pressed)
+            return true;
+    return false;
+}

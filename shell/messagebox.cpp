@@ -1,0 +1,36 @@
+#include "shell/messagebox.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace {
+
+void showmodalbox(TMessageKind kind, const QString& text)
+{
+    QMessageBox box(kind == TMessageKind::error ? QMessageBox::Critical : QMessageBox::Information,
+        QGuiApplication::applicationDisplayName(), text, QMessageBox::Ok, QApplication::activeWindow());
+    box.exec();
+}
+
+TMessageBoxFunction& messageboxfunction()
+{
+    static TMessageBoxFunction function = showmodalbox;
+    return function;
+}
+
+}
+
+void showmessage(const std::string& text)
+{
+    messageboxfunction()(TMessageKind::information, QString::fromStdString(text));
+}
+
+void showerror(const std::string& message)
+{
+    messageboxfunction()(TMessageKind::error, QString::fromStdString(message));
+}
+
+void setmessageboxfunction(TMessageBoxFunction function)
+{
+    messageboxfunction() = function ? std::move(function) : TMessageBoxFunction(showmodalbox);
+}

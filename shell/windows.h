@@ -1,0 +1,28 @@
+#pragma once
+// The application's windows, all created at start-up in a fixed order and
+// living until the process ends. The main window's creation does the whole
+// start-up; the dialogs after it read what it has set up.
+
+#include "shell/mainwindowhooks.h"
+
+#include <functional>
+#include <memory>
+
+class TForm1;
+class TForm3;
+class TAboutbox;
+
+struct TApplicationWindows {
+    TApplicationWindows();
+    ~TApplicationWindows();
+
+    std::unique_ptr<TForm1> form1;
+    std::unique_ptr<TForm3> form3;
+    std::unique_ptr<TAboutbox> aboutbox;
+};
+
+// Creates the windows in their order; the program is what Start runs.
+void createwindows(TApplicationWindows& windows, TMainWindowHooks hooks, std::function<void()> program);
+
+// The settings file beside the program file: its path with ".ini".
+std::string settingsfilefor(const std::string& programfile);
