@@ -4,6 +4,12 @@
 #include <cmath>
 #include <numbers>
 
+namespace {
+
+constexpr double lowestpitch = 20;
+
+}
+
 TLoopWavetables::TLoopWavetables(const std::vector<float>& loop)
     : m_looplength(static_cast<double>(std::max<std::size_t>(loop.size(), 1)))
 {
@@ -31,7 +37,10 @@ std::shared_ptr<const std::vector<float>> TLoopWavetables::table(double loopsper
 {
     int harmonics = static_cast<int>(m_cosine.size()) - 1;
     int below = 0;
-    if (loopspersecond > 0) {
+    // Repeating fewer than 20 times a second, a loop is no pitch, only the
+    // thump of its steps; such a loop is the runtime's rest and stays
+    // silent.
+    if (loopspersecond >= lowestpitch) {
         // Strictly below Nyquist: a harmonic at the limit would alias onto itself.
         double limit = std::ceil(outputrate / 2.0 / loopspersecond) - 1;
         below = static_cast<int>(std::clamp(limit, 0.0, double(harmonics)));

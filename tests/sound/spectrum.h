@@ -1,0 +1,15 @@
+#pragma once
+// Measuring rendered or recorded sound in tests: frequency by zero
+// crossings, level, and a windowed power spectrum.
+
+#include <cstddef>
+#include <vector>
+
+// The frequency of a clean periodic signal from its rising zero crossings,
+// interpolated between samples. 0 when there are fewer than two.
+double zerocrossingfrequency(const std::vector<float>& samples, int rate);
+double rms(const std::vector<float>& samples);
+// Power per bin (bin k at k * rate / size) of the first power-of-two
+// frames, under a Blackman-Harris window, in decibels relative to the
+// strongest bin.
+std::vector<double> spectrumdecibels(const std::vector<float>& samples);

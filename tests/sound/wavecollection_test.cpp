@@ -1,0 +1,126 @@
+#include "sound/bankplayer.h"
+#include "sound/silentoutput.h"
+#include "sound/wavecollection.h"
+#include "tests/sound/soundfixtures.h"
+#include "tests/sound/spectrum.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+namespace {
+
+class WaveItemTest : public ::testing::Test {
+protected:
+    WaveItemTest()
+    {
+        auto manual = std::make_unique<TManualOutput>();
+        output = manual.get();
+        device = std::make_unique<TSoundDevice>(std::move(manual));
+    }
+
+    std::unique_ptr<TWaveCollectionItem> item(const std::string& name, int maxplayingcount)
+    {
+        auto stored = generatedwave(name);
+        stored.MaxPlayingCount = maxplayingcount;
+        return std::make_unique<TWaveCollectionItem>(stored, device.get());
+    }
+
+    TManualOutput* output;
+    std::unique_ptr<TSoundDevice> device;
+};
+
+TEST_F(WaveItemTest, OneShotInstancesUpToTheirLimit)
+{
+    struct TRow {
+        int maxplayingcount;
+        int starts;
+        int expectedinstances;
+    };
+    for (TRow row : { TRow { 1, 3, 1 }, TRow { 2, 3, 2 }, TRow { 0, 3, 3 } }) {
+        SCOPED_TRACE(row.maxplayingcount);
+        auto click = item("click17", row.maxplayingcount);
+        for (int start = 0; start < row.starts; ++start) {
+            click->StartPlay(false);
+            output->renderblocks(1);
+        }
+        EXPECT_EQ(click->instancecount(), row.expectedinstances);
+        click->StopAll();
+        output->renderblocks(2);
+    }
+}
+
+TEST_F(WaveItemTest, ReusedInstanceRestartsFromItsBeginning)
+{
+    auto alone = item("click17", 1);
+    alone->StartPlay(false);
+    auto firststart = output->renderblocks(2);
+    alone->StartPlay(false); // still sounding: its one instance starts over
+    auto restart = output->renderblocks(2);
+    ASSERT_GT(rms(firststart), 0.01);
+    for (std::size_t frame = 0; frame < firststart.size(); ++frame)
+        ASSERT_FLOAT_EQ(restart[frame], firststart[frame]) << frame;
+}
+
+TEST_F(WaveItemTest, UnlimitedInstancesSoundTogether)
+{
+    auto single = item("click17", 0);
+    single->StartPlay(false);
+    auto one = output->renderblocks(2);
+    output->renderblocks(40);
+    auto twice = item("click17", 0);
+    twice->StartPlay(false);
+    twice->StartPlay(false);
+    auto two = output->renderblocks(2);
+    EXPECT_EQ(twice->instancecount(), 2);
+    EXPECT_NEAR(rms(two), 2 * rms(one), 0.001);
+}
+
+TEST_F(WaveItemTest, LoopedItemRestartsAndChangingLoopedStopsInstances)
+{
+    auto tone = item("snd10", 0);
+    tone->SetPlayRate(64 * 440);
+    tone->StartPlay(false);
+    auto first = output->renderblocks(3);
+    tone->StartPlay(false);
+    auto again = output->renderblocks(3);
+    for (std::size_t frame = 0; frame < first.size(); ++frame)
+        ASSERT_FLOAT_EQ(again[frame], first[frame]) << frame;
+
+    auto click = item("click17", 0);
+    click->StartPlay(false);
+    output->renderblocks(1);
+    click->SetLooped(true);
+    output->renderblocks(1);
+    tone->StopAll();
+    output->renderblocks(1); // the tone's fade
+    // The click would sound for 120 ms more had SetLooped not stopped it.
+    auto after = output->renderblocks(2);
+    for (float sample : after)
+        ASSERT_EQ(sample, 0.0f);
+}
+
+TEST_F(WaveItemTest, RateChangeReachesASoundingLoop)
+{
+    auto tone = item("snd10", 0);
+    tone->SetPlayRate(64 * 300);
+    tone->StartPlay(false);
+    output->renderblocks(40);
+    tone->SetPlayRate(64 * 600);
+    auto raised = output->renderblocks(100);
+    EXPECT_NEAR(zerocrossingfrequency(raised, 48000), 600, 0.6);
+}
+
+TEST(SilentOutputTest, PlayWaitLastsAsLongAsTheWave)
+{
+    TSoundDevice device(std::make_unique<TSilentOutput>());
+    TWaveCollectionItem click(generatedwave("click19"), &device);
+    double seconds = double(generatedsamples("click19").size()) / 44100;
+    auto started = std::chrono::steady_clock::now();
+    click.StartPlay(true);
+    double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    EXPECT_GE(waited, seconds - 0.002);
+    EXPECT_LT(waited, seconds + 0.05);
+}
+
+}
