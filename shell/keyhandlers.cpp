@@ -38,11 +38,8 @@ void cursorkeydown(TShiftState shift, const TMainKeyActions& actions)
     if ((code == 129 || code == 130) && !shift.shift && !space && runtimecells.programstarted
         && peek(virtualscreenlockaddress) != 1 && actions.showvirtualscreen)
         actions.showvirtualscreen();
-    if (shift.shift)
-        code += shiftedcursoroffset;
-    if (space)
-        code += spacecursoroffset;
-    putcode(code);
+    if (shift.shift || space)
+        putcode(code + (shift.shift ? shiftedcursoroffset : 0) + (space ? spacecursoroffset : 0));
 }
 
 }

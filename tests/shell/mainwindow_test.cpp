@@ -1,0 +1,489 @@
+// The real main window, offscreen, driven by key events that pass through
+// the application's key filter and shortcut handling as typed keys do.
+#include "runtime/cells.h"
+#include "runtime/errors.h"
+#include "runtime/ram.h"
+#include "runtime/screen.h"
+#include "runtime/services.h"
+#include "shell/Unit1.h"
+#include "shell/application.h"
+#include "shell/brailletable.h"
+#include "shell/messagebox.h"
+#include "shell/settings.h"
+#include "shell/virtualkeys.h"
+#include "tests/support/scriptedhost.h"
+#include "ui/ResourceLocalizer.h"
+
+#include <QAction>
+#include <QDir>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <qpa/qwindowsysteminterface.h>
+
+namespace {
+
+struct TTestKey {
+    int qtkey;
+    std::uint32_t scancode; // X keycode
+    QString text;
+    QString shiftedtext;
+};
+
+const std::map<QString, TTestKey> testkeys = {
+    { "a", { Qt::Key_A, 38, "a", "A" } },
+    { "b", { Qt::Key_B, 56, "b", "B" } },
+    { "f", { Qt::Key_F, 41, "f", "F" } },
+    { "d", { Qt::Key_D, 40, "d", "D" } },
+    { "l", { Qt::Key_L, 46, "l", "L" } },
+    { "s", { Qt::Key_S, 39, "s", "S" } },
+    { "1", { Qt::Key_1, 10, "1", "!" } },
+    { "space", { Qt::Key_Space, 65, " ", " " } },
+    { "enter", { Qt::Key_Return, 36, "\r", "\r" } },
+    { "escape", { Qt::Key_Escape, 9, "\x1b", "\x1b" } },
+    { "backspace", { Qt::Key_Backspace, 22, "\b", "\b" } },
+    { "f4", { Qt::Key_F4, 70, "", "" } },
+    { "f6", { Qt::Key_F6, 72, "", "" } },
+    { "f7", { Qt::Key_F7, 73, "", "" } },
+    { "f8", { Qt::Key_F8, 74, "", "" } },
+    { "up", { Qt::Key_Up, 111, "", "" } },
+    { "down", { Qt::Key_Down, 116, "", "" } },
+    { "left", { Qt::Key_Left, 113, "", "" } },
+    { "right", { Qt::Key_Right, 114, "", "" } },
+    { "shift", { Qt::Key_Shift, 50, "", "" } },
+    { "ctrl", { Qt::Key_Control, 37, "", "" } },
+    { "alt", { Qt::Key_Alt, 64, "", "" } },
+};
+
+// The key buffer as the rows write it: "-" empty, a number a control or
+// cursor code, otherwise the character.
+QString shown(const std::string& keybuffer)
+{
+    if (keybuffer.empty())
+        return "-";
+    auto code = static_cast<unsigned char>(keybuffer[0]);
+    if (code <= 32 || code >= 128)
+        return QString::number(code);
+    return QString::fromLatin1(keybuffer.c_str(), static_cast<int>(keybuffer.size()));
+}
+
+}
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir folder;
+    QString startfolder;
+    std::unique_ptr<TForm1> form;
+    std::unique_ptr<TScriptedHost> recorder;
+    QStringList boxes;
+    std::vector<int> exits;
+    int virtualscreens = 0;
+    int soundreleases = 0;
+    std::vector<bool> sapi5switches;
+    std::function<void()> program;
+    bool voiceenumerator = false;
+    unsigned long timestamp = 1000;
+    Qt::KeyboardModifiers modifiers;
+
+    std::string path(const char* name) { return (QDir(folder.path()).filePath(name)).toStdString(); }
+
+    std::string contents(const char* name)
+    {
+        std::ifstream file(path(name), std::ios::binary);
+        return { std::istreambuf_iterator<char>(file), {} };
+    }
+
+    void createform()
+    {
+        form.reset();
+        recorder.reset();
+        resetcells();
+        resetbrailletable();
+        keystate.clear();
+        typedchar.clear();
+        TMainWindowHooks hooks;
+        hooks.voiceenumeratorexists = [this] { return voiceenumerator; };
+        hooks.releasesound = [this] { ++soundreleases; };
+        hooks.switchsapi5 = [this](bool checked) { sapi5switches.push_back(checked); };
+        hooks.showvirtualscreen = [this] {
+            ++virtualscreens;
+            runtimecells.keybuffer.clear();
+        };
+        form = std::make_unique<TForm1>(hooks, [this] {
+            if (program)
+                program();
+        });
+        // Speech and sounds are recorded; the window's own host keeps the clock.
+        TRuntimeHost* windowhost = services.host;
+        recorder = std::make_unique<TScriptedHost>();
+        services.host = windowhost;
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        form->activateWindow();
+        QApplication::setActiveWindow(form.get());
+        form->printmemo->setFocus();
+        modifiers = {};
+    }
+
+    void key(QEvent::Type type, const QString& name, bool autorepeat = false)
+    {
+        const TTestKey& key = testkeys.at(name);
+        if (type == QEvent::KeyRelease) {
+            if (key.qtkey == Qt::Key_Shift)
+                modifiers &= ~Qt::ShiftModifier;
+            if (key.qtkey == Qt::Key_Control)
+                modifiers &= ~Qt::ControlModifier;
+            if (key.qtkey == Qt::Key_Alt)
+                modifiers &= ~Qt::AltModifier;
+        }
+        QString text = modifiers & Qt::ShiftModifier ? key.shiftedtext : key.text;
+        int qtkey = key.qtkey == Qt::Key_1 && modifiers & Qt::ShiftModifier ? int(Qt::Key_Exclam) : key.qtkey;
+        QWindowSystemInterface::handleExtendedKeyEvent(form->windowHandle(), ++timestamp, type, qtkey, modifiers,
+            key.scancode, 0, 0, text, autorepeat);
+        QCoreApplication::processEvents();
+        if (type == QEvent::KeyPress) {
+            if (key.qtkey == Qt::Key_Shift)
+                modifiers |= Qt::ShiftModifier;
+            if (key.qtkey == Qt::Key_Control)
+                modifiers |= Qt::ControlModifier;
+            if (key.qtkey == Qt::Key_Alt)
+                modifiers |= Qt::AltModifier;
+        }
+    }
+
+    // Steps like "+a" (press), "-a" (release), "*a" (auto-repeat); the key
+    // buffer after each step.
+    QString play(const QString& script)
+    {
+        QStringList states;
+        for (const QString& step : script.split(' ', Qt::SkipEmptyParts)) {
+            QString name = step.mid(1);
+            if (step[0] == '+')
+                key(QEvent::KeyPress, name);
+            else if (step[0] == '-')
+                key(QEvent::KeyRelease, name);
+            else {
+                key(QEvent::KeyRelease, name, true);
+                key(QEvent::KeyPress, name, true);
+            }
+            states << shown(runtimecells.keybuffer);
+        }
+        return states.join(' ');
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(folder.isValid());
+        startfolder = QDir::currentPath();
+        QDir::setCurrent(folder.path());
+        settingsfilename = path("vorkana.ini");
+        for (const char* name : { "czech.ebt", "czech.eky" })
+            std::filesystem::copy_file(std::string(VORKANA_DATA_DIR) + "/" + name, path(name));
+        setmessageboxfunction([this](TMessageKind kind, const QString& text) {
+            boxes << (kind == TMessageKind::error ? "error: " : "") + text;
+        });
+        TForm1::exitprocess = [this](int status) { exits.push_back(status); };
+    }
+
+    void init()
+    {
+        std::filesystem::remove(path("vorkana.ini"));
+        std::filesystem::remove(path("ram.dat"));
+        std::ofstream(path("sounds.dat")) << "bank";
+        boxes.clear();
+        exits.clear();
+        virtualscreens = 0;
+        soundreleases = 0;
+        sapi5switches.clear();
+        program = nullptr;
+        voiceenumerator = false;
+        CurrentLanguage = 1000;
+    }
+
+    void cleanup()
+    {
+        form.reset();
+        recorder.reset();
+        resetcells();
+    }
+
+    void cleanupTestCase()
+    {
+        setmessageboxfunction(nullptr);
+        QDir::setCurrent(startfolder);
+    }
+
+    void keys_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("a delivered at its release") << "+a -a" << "- a";
+        QTest::newRow("Shift+a") << "+shift +a -a -shift" << "- - A A";
+        QTest::newRow("overlapping keys") << "+a +b -a -b" << "- - b -";
+        QTest::newRow("Enter") << "+enter -enter" << "13 13";
+        QTest::newRow("Escape") << "+escape -escape" << "27 27";
+        QTest::newRow("Backspace") << "+backspace -backspace" << "8 8";
+        QTest::newRow("Shift+Backspace") << "+shift +backspace -backspace" << "- 25 25";
+        QTest::newRow("F6 while held") << "+f6 -f6" << "8 -";
+        QTest::newRow("Shift+F6") << "+shift +f6 -f6" << "- 25 -";
+        QTest::newRow("F7 while held") << "+f7 -f7" << "7 -";
+        QTest::newRow("F8 while held") << "+f8 -f8" << "13 -";
+        QTest::newRow("Left, Right, Up") << "+left +right +up" << "132 140 141";
+        QTest::newRow("with Shift") << "+shift +left +right +up" << "- 148 156 157";
+        QTest::newRow("with Shift and space") << "+shift +space +left +right +up" << "- - 180 188 189";
+        QTest::newRow("cursor code gone at release") << "+down -down" << "130 -";
+        QTest::newRow("Shift+1") << "+shift +1 -1 -shift" << "- - ! !";
+        QTest::newRow("a key-up below 32 empties the typed character") << "+shift +1 -shift -1" << "- - - -";
+        QTest::newRow("auto-repeat delivers at the last release") << "+a *a *a -a" << "- - - a";
+        QTest::newRow("Ctrl empties, Ctrl+a types nothing") << "+a -a +ctrl +a -a" << "- a - - -";
+    }
+
+    void keys()
+    {
+        QFETCH(QString, script);
+        QFETCH(QString, expected);
+        createform();
+        QCOMPARE(play(script), expected);
+    }
+
+    void everykeydownstopsspeech()
+    {
+        createform();
+        play("+a -a +up");
+        QCOMPARE(recorder->entries("stop speech").size(), size_t(2));
+    }
+
+    void virtualscreen_data()
+    {
+        QTest::addColumn<bool>("started");
+        QTest::addColumn<int>("lock");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<int>("opened");
+        QTest::newRow("before the first Start") << false << 0 << "+up -up" << "129 -" << 0;
+        QTest::newRow("after it") << true << 0 << "+up -up" << "- -" << 1;
+        QTest::newRow("Down after it") << true << 0 << "+down" << "-" << 1;
+        QTest::newRow("memory locks it") << true << 1 << "+up" << "129" << 0;
+        QTest::newRow("not with Shift") << true << 0 << "+shift +up" << "- 145" << 0;
+        QTest::newRow("not with two cursor keys") << true << 0 << "+left +up" << "132 133" << 0;
+    }
+
+    void virtualscreen()
+    {
+        QFETCH(bool, started);
+        QFETCH(int, lock);
+        QFETCH(QString, script);
+        QFETCH(QString, expected);
+        QFETCH(int, opened);
+        createform();
+        runtimecells.programstarted = started;
+        ramimage[50730] = static_cast<std::uint8_t>(lock);
+        QCOMPARE(play(script), expected);
+        QCOMPARE(virtualscreens, opened);
+        ramimage.fill(0);
+    }
+
+    void braillechords_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("F then D") << "+f +d -f -d" << "- - b -";
+        QTest::newRow("D then F, released the other way") << "+d +f -d -f" << "- - b -";
+        QTest::newRow("capital sign then F") << "+l -l +f -f" << "- - - A";
+        QTest::newRow("capital holds over a slow chord") << "+l -l +f +d -d -f" << "- - - - B -";
+        QTest::newRow("space alone") << "+space -space" << "- 32";
+        QTest::newRow("a digit types nothing and drops the prefix") << "+l -l +1 -1 +f -f" << "- - - - - a";
+    }
+
+    void braillechords()
+    {
+        QFETCH(QString, script);
+        QFETCH(QString, expected);
+        std::ofstream(path("vorkana.ini")) << "[keyboard]\nbraillekeys=1\n";
+        createform();
+        QVERIFY(form->braillekeyboarditem->isChecked());
+        QCOMPARE(play(script), expected);
+    }
+
+    void menushortcuts()
+    {
+        createform();
+        bool ran = false;
+        program = [&] { ran = true; };
+        play("+ctrl");
+        runtimecells.keybuffer = "x";
+        play("+s");
+        QCOMPARE(recorder->entries("stop speech").size(), size_t(1));
+        QVERIFY(!form->Startsubmenu->isEnabled());
+        QTRY_VERIFY(ran);
+        QVERIFY(form->Startsubmenu->isEnabled());
+        QCOMPARE(play("-s -ctrl"), QString("- -"));
+
+        form->Startsubmenu->setEnabled(false);
+        ran = false;
+        play("+ctrl +s");
+        QCOMPARE(recorder->entries("stop speech").size(), size_t(2));
+        QTest::qWait(20);
+        QVERIFY(!ran);
+    }
+
+    void startdisablesthemenusduringtherun()
+    {
+        std::ofstream(path("vorkana.ini")) << "[voice]\nvoiceallowed=1\n";
+        createform();
+        QVERIFY(form->Voicesubmenu->isEnabled());
+        QList<bool> during;
+        program = [&] {
+            for (QAction* item : { form->Startsubmenu, form->soundssubmenu, form->environmentsubmenu, form->Voicesubmenu,
+                     form->usesapi5submenu, form->helpmenu->menuAction(), form->exitsubmenu, form->braillekeyboarditem })
+                during << item->isEnabled();
+        };
+        form->Startsubmenu->trigger();
+        QTRY_COMPARE(during.size(), 8);
+        QCOMPARE(during, (QList<bool> { false, false, false, false, false, false, true, true }));
+        QVERIFY(runtimecells.programstarted);
+        QVERIFY(form->printmemo->toPlainText().contains("hotovo"));
+        for (QAction* item : { form->Startsubmenu, form->soundssubmenu, form->environmentsubmenu, form->Voicesubmenu,
+                 form->usesapi5submenu, form->helpmenu->menuAction() })
+            QVERIFY(item->isEnabled());
+    }
+
+    void arunthatfailsgivesthemenusback()
+    {
+        createform();
+        program = [] { throw TVorkanaError("Wave 'click99' not found"); };
+        form->Startsubmenu->trigger();
+        QTRY_COMPARE(boxes, QStringList { "error: Wave 'click99' not found" });
+        QVERIFY(form->Startsubmenu->isEnabled());
+        QVERIFY(form->helpmenu->menuAction()->isEnabled());
+        QVERIFY(!form->Voicesubmenu->isEnabled());
+    }
+
+    void firstrun_data()
+    {
+        QTest::addColumn<bool>("enumerator");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("a voice to use") << true << "[voice]\nvoiceallowed=1\n";
+        QTest::newRow("no voice") << false << "[voice]\nvoiceallowed=0\n";
+    }
+
+    void firstrun()
+    {
+        QFETCH(bool, enumerator);
+        QFETCH(QString, file);
+        voiceenumerator = enumerator;
+        createform();
+        QCOMPARE(QString::fromStdString(contents("vorkana.ini")), file);
+        QCOMPARE(form->Voicesubmenu->isEnabled(), enumerator);
+        QVERIFY(!form->usesapi5submenu->isChecked());
+        QVERIFY(!form->braillekeyboarditem->isChecked());
+        QVERIFY(form->windowTitle().endsWith(" - Překladač Vorkana Basicu"));
+        QCOMPARE(form->printmemo->document()->blockCount(), 24);
+        QCOMPARE(form->soundssubmenu->text(), QString("&Zvuky..."));
+        QVERIFY(boxes.isEmpty());
+    }
+
+    void sapi5setting()
+    {
+        std::ofstream(path("vorkana.ini")) << "[Voice]\nsapi5=1\n[VOICE]\nVoiceAllowed=1\n";
+        createform();
+        QVERIFY(form->usesapi5submenu->isChecked());
+        QVERIFY(!form->Voicesubmenu->isEnabled());
+        QVERIFY(switches.usesapi5 && switches.voiceready && switches.voiceallowed);
+
+        form->usesapi5submenu->trigger();
+        QVERIFY(form->Voicesubmenu->isEnabled());
+        QCOMPARE(sapi5switches, std::vector<bool> { false });
+    }
+
+    void braillekeyboarditem()
+    {
+        createform();
+        form->braillekeyboarditem->trigger();
+        QVERIFY(switches.braillekeyboard);
+        QVERIFY(contents("vorkana.ini").find("braillekeys=1") != std::string::npos);
+        form->braillekeyboarditem->trigger();
+        QVERIFY(!switches.braillekeyboard);
+        QVERIFY(contents("vorkana.ini").find("braillekeys=0") != std::string::npos);
+        QCOMPARE(recorder->entries("tone "),
+            (std::vector<std::string> { "tone snd13 25600", "tone snd13 38400", "tone snd13 38400", "tone snd13 25600" }));
+    }
+
+    void missingsoundbank()
+    {
+        std::filesystem::remove(path("sounds.dat"));
+        createform();
+        QCOMPARE(boxes, QStringList { "Nelze nalézt soubor sounds.dat" });
+        QCOMPARE(exits, std::vector<int> { 1 });
+        QVERIFY(!std::filesystem::exists(path("ram.dat")));
+    }
+
+    void missingbrailletable()
+    {
+        std::filesystem::rename(path("czech.ebt"), path("czech.ebt.away"));
+        createform();
+        std::filesystem::rename(path("czech.ebt.away"), path("czech.ebt"));
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY(boxes[0].startsWith("error: File not found"));
+        QCOMPARE(charcount, 0);
+    }
+
+    void exitwhileidleclosesthewindow()
+    {
+        createform();
+        ramimage[7] = 42;
+        form->exitsubmenu->trigger();
+        QVERIFY(!form->isVisible());
+        QVERIFY(exits.empty());
+        QCOMPARE(contents("ram.dat").size(), size_t(65536));
+        QCOMPARE(contents("ram.dat")[7], char(42));
+        QCOMPARE(soundreleases, 1);
+    }
+
+    void endingsduringarun_data()
+    {
+        QTest::addColumn<QString>("ending");
+        QTest::newRow("exit command") << "exit";
+        QTest::newRow("closing the window") << "close";
+        QTest::newRow("Alt+F4") << "altf4";
+    }
+
+    void endingsduringarun()
+    {
+        QFETCH(QString, ending);
+        createform();
+        program = [&] {
+            ramimage[9] = 5;
+            if (ending == "exit")
+                form->exitsubmenu->trigger();
+            else if (ending == "close")
+                form->close();
+            else
+                play("+alt +f4");
+        };
+        form->Startsubmenu->trigger();
+        QTRY_COMPARE(exits, std::vector<int> { 0 });
+        QCOMPARE(contents("ram.dat").size(), size_t(65536));
+        QCOMPARE(contents("ram.dat")[9], char(5));
+        QVERIFY(soundreleases >= 1);
+        ramimage.fill(0);
+    }
+};
+
+int main(int argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    TVorkanaApplication application(argc, argv);
+    MainWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "mainwindow_test.moc"
