@@ -10,7 +10,7 @@ build_packages=(
   libsimpleini-dev libsdl2-dev libsoxr-dev
   libespeak-ng-dev espeak-ng-data
   libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng
-  libgtest-dev libgmock-dev
+  libgtest-dev libgmock-dev libxcb1-dev
   fonts-dejavu-core
 )
 test_packages=(xvfb xdotool pulseaudio pulseaudio-utils sox x11-utils locales)
