@@ -151,9 +151,10 @@ void TSpeechDispatcherVoice::purge()
 
 void TSpeechDispatcherVoice::notice(std::size_t message, int kind)
 {
-    if (kind == SPD_BEGIN)
+    // The notices carry event kinds, not the subscription bits.
+    if (kind == SPD_EVENT_BEGIN)
         begin(message);
-    else if (kind == SPD_END || kind == SPD_CANCEL)
+    else if (kind == SPD_EVENT_END || kind == SPD_EVENT_CANCEL)
         end(message);
 }
 
