@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
@@ -187,8 +188,12 @@ bool TForm4::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() != QEvent::FocusIn)
         return QDialog::eventFilter(watched, event);
-    if (watched == voicelist)
-        voicelistEnter();
+    if (watched == voicelist) {
+        // Activating the window hands the list the focus after the
+        // activation announcement, which has said the voice already.
+        if (static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason)
+            voicelistEnter();
+    }
     else if (watched == pitchtb)
         announce(text(13) + " " + std::to_string(pitchtb->value()));
     else if (watched == speedtb)
@@ -246,11 +251,10 @@ void voicesubmenucommand(TForm4& form, const std::string& mainwindowtitle)
         showvoicemessagebox(text(18));
         return;
     }
-    if (!switches.voiceready) {
-        voiceselection.selectengine();
-        voiceselection.savevoicesettings();
-    }
-    voiceselection.applyvoicesettings();
+    // The saved voice first: selecting and saving the preselected voice
+    // before restoring would overwrite the user's saved choice whenever the
+    // dialog is the first thing to use the voice in a session.
+    voiceselection.restorevoice();
     form.refresh();
     form.voicelist->setFocus();
     if (form.exec() == QDialog::Accepted) {

@@ -270,8 +270,12 @@ void TVoiceSelection::savevoicesettings()
 
 void TVoiceSelection::preparevoiceforrun()
 {
-    if (switches.usesapi5)
-        return;
+    if (!switches.usesapi5)
+        restorevoice();
+}
+
+void TVoiceSelection::restorevoice()
+{
     if (switches.voiceallowed)
         applyvoicesettings();
     if (!switches.voiceready && switches.voiceallowed) {

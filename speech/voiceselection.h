@@ -63,8 +63,10 @@ public:
     void applyvoicesettings();
     void savevoicesettings();
 
-    // At the start of a run with the own voice: the saved voice, or the
-    // default one saved first.
+    // The saved voice, or when none is saved yet the default one, saved
+    // first. The voice dialog's opening does this too.
+    void restorevoice();
+    // At the start of a run with the own voice: restorevoice().
     void preparevoiceforrun();
     // The voice was allowed in the sound settings dialog.
     void allowvoice();
