@@ -10,7 +10,8 @@ TSdlOutput::TSdlOutput()
     wanted.freq = 48000;
     wanted.format = AUDIO_F32SYS;
     wanted.channels = 1;
-    // Short blocks, so a stop is heard within a few milliseconds.
+    // Short blocks, so a stop is heard within a few milliseconds; SDL's
+    // PulseAudio driver stalls after its first block at 128.
     wanted.samples = 256;
     wanted.callback = &TSdlOutput::callback;
     wanted.userdata = this;

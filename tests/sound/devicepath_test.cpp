@@ -1,0 +1,62 @@
+#include "runtime/cells.h"
+#include "sound/soundsystem.h"
+#include "tests/sound/pulsenullsink.h"
+#include "tests/sound/spectrum.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(DevicePathTest, TonesAreHeardAtTheirPitchesAndLengths)
+{
+    if (!TPulseNullSink::installed())
+        GTEST_SKIP() << "pulseaudio and parecord are not installed";
+    TPulseNullSink server;
+    ASSERT_TRUE(server.running()) << server.reason();
+
+    // The recorder first: with a low-latency stream on the sink, ours
+    // runs at its short blocks from the start.
+    constexpr int rate = 48000;
+    server.startrecording(rate);
+    TSoundSystem system;
+    system.opendevice();
+    ASSERT_EQ(system.devicemessage(), "");
+    system.loadbank(VORKANA_SOUNDS_DAT);
+    // The server takes about a second to ask for our blocks steadily; a
+    // click waited for until heard shows that it does.
+    system.player().playwait("click5", 0);
+    std::this_thread::sleep_for(200ms);
+    struct TTone {
+        double frequency;
+        std::chrono::milliseconds length;
+    };
+    const std::vector<TTone> tones { { 440, 300ms }, { 1000, 150ms }, { 2500, 60ms } };
+    for (const auto& tone : tones) {
+        system.player().startlooped("snd10", static_cast<int>(64 * tone.frequency), 0);
+        std::this_thread::sleep_for(tone.length);
+        system.player().stopall("snd10");
+        std::this_thread::sleep_for(200ms);
+    }
+    system.player().playwait("click19", 0);
+    auto recording = server.stoprecording();
+    system.release();
+
+    auto heard = soundingstretches(recording, rate, 0.02f);
+    ASSERT_EQ(heard.size(), tones.size() + 2);
+    heard.erase(heard.begin()); // the warm-up click
+    for (std::size_t i = 0; i < tones.size(); ++i) {
+        SCOPED_TRACE(tones[i].frequency);
+        // The sleeps decide the length; they may oversleep a little.
+        EXPECT_NEAR(heard[i].lengthms, double(tones[i].length.count()) + 2, 6);
+        std::vector<float> middle(heard[i].samples.begin() + rate / 200, heard[i].samples.end() - rate / 200);
+        EXPECT_NEAR(zerocrossingfrequency(middle, rate), tones[i].frequency, tones[i].frequency * 0.002);
+    }
+    EXPECT_GT(heard.back().lengthms, 50);
+}
+
+}
