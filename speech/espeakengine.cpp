@@ -231,7 +231,10 @@ private:
             case TJob::TKind::quit:
                 return;
             case TJob::TKind::text:
-                synthesize(job.text);
+                if (espeak_ng_STATUS status = synthesize(job.text); status != ENS_OK && status != ENS_SPEECH_STOPPED)
+                    // Raised on the GUI thread, where the statement or handler
+                    // that asked for speech is waiting.
+                    postgui([status] { raiseengineerror(status, statusmessage(status)); });
                 postgui([weak, generation = job.generation, serial = m_writeserial.load()] {
                     if (auto self = weak.lock())
                         self->finished(generation, serial);
@@ -250,11 +253,13 @@ private:
         }
     }
 
-    void synthesize(const std::string& utf8)
+    espeak_ng_STATUS synthesize(const std::string& utf8)
     {
         current = this;
-        espeak_ng_Synthesize(utf8.c_str(), utf8.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, nullptr);
+        espeak_ng_STATUS status = espeak_ng_Synthesize(utf8.c_str(), utf8.size() + 1, 0, POS_CHARACTER, 0,
+            espeakCHARS_UTF8, nullptr, nullptr);
         current = nullptr;
+        return status;
     }
 
     static std::vector<std::string> listvoices()
