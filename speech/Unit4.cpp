@@ -253,7 +253,7 @@ void voicesubmenucommand(TForm4& form, const std::string& mainwindowtitle)
     }
     // The saved voice first: selecting and saving the preselected voice
     // before restoring would overwrite the user's saved choice whenever the
-    // dialog is the first thing to use the voice in a session.
+    // dialog is the first thing to use the voice after start-up.
     voiceselection.restorevoice();
     form.refresh();
     form.voicelist->setFocus();

@@ -106,7 +106,7 @@ TEST_F(VoiceDialog, MovingTheVolumeSliderInjectsAndSpeaksTheNewValue)
         (TEntries { "reset", "inject \\Vol=51456\\", "text 201" }));
 }
 
-TEST_F(VoiceDialog, FirstOpeningInASessionKeepsTheSavedVoice)
+TEST_F(VoiceDialog, FirstOpeningAfterStartUpKeepsTheSavedVoice)
 {
     switches.voiceallowed = true;
     TSettingsFile file(settingsfilename);
