@@ -12,7 +12,7 @@ namespace {
 constexpr std::int64_t never = std::numeric_limits<std::int64_t>::max();
 // Below hearing, above the 2 Hz cycle of a rest and its first harmonics.
 constexpr double highpasshertz = 20;
-constexpr double fademilliseconds = 1.5;
+constexpr double fademilliseconds = 1.0;
 
 }
 

@@ -3,7 +3,7 @@
 // DC-blocking high-pass so rests stay quiet) or a one-shot already at the
 // output rate, plus the speech stream, summed into mono float blocks. Every
 // start and stop names the output frame where it takes effect, so lengths
-// are exact to the sample; a stop fades out over a millisecond and a half.
+// are exact to the sample; a stop fades out over a millisecond.
 // It has no device: the caller pulls blocks with render(), from the audio
 // thread or, in tests, directly.
 
