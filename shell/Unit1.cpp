@@ -164,7 +164,7 @@ void TForm1::FormCreate()
     std::error_code status;
     if (!std::filesystem::exists(soundbankfilename, status)) {
         showmessage(text(42) + " " + soundbankfilename);
-        releasesound();
+        releaseengines();
         exitprocess(1);
         return;
     }
@@ -252,22 +252,22 @@ void TForm1::closeEvent(QCloseEvent* event)
         return;
     }
     saveram(ramfilename);
-    releasesound();
+    releaseengines();
     event->accept();
 }
 
 void TForm1::endatonce()
 {
     saveram(ramfilename);
-    releasesound();
+    releaseengines();
     ignoringerrors([] { speech().stopspeech(); });
     exitprocess(0);
 }
 
-void TForm1::releasesound() noexcept
+void TForm1::releaseengines() noexcept
 {
-    if (m_hooks.releasesound)
-        ignoringerrors(m_hooks.releasesound);
+    if (m_hooks.releaseengines)
+        ignoringerrors(m_hooks.releaseengines);
 }
 
 void TForm1::braillekeyboarditemClick()

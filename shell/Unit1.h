@@ -66,7 +66,7 @@ private:
     void TimerTimer();
 
     void setrunmenusenabled(bool enabled);
-    void releasesound() noexcept;
+    void releaseengines() noexcept;
     void refreshscreen();
 
     TMainWindowHooks m_hooks;

@@ -16,7 +16,9 @@ bool ismodifierkey(int key)
         || key == Qt::Key_Meta;
 }
 
-int codeof(const QKeyEvent* event)
+}
+
+int virtualkeyof(const QKeyEvent* event)
 {
     return virtualkeycode(event->key(), event->nativeScanCode(), event->modifiers().testFlag(Qt::KeypadModifier));
 }
@@ -34,8 +36,6 @@ std::string typedcharacters(const QKeyEvent* event)
             characters += static_cast<char>(byte);
     }
     return characters;
-}
-
 }
 
 TMainKeyFilter::TMainKeyFilter(QWidget* mainwindow, TKeyHandlers handlers)
@@ -71,7 +71,7 @@ bool TMainKeyFilter::keydown(QObject* watched, QKeyEvent* event)
         return m_lastpresseaten && inmainwindow(watched);
     m_lastpress = stamp;
 
-    int code = keystate.press(TKeyState::keyidentity(event->key(), event->nativeScanCode()), codeof(event));
+    int code = keystate.press(TKeyState::keyidentity(event->key(), event->nativeScanCode()), virtualkeyof(event));
     m_lastpresseaten = inmainwindow(watched);
     if (!m_lastpresseaten)
         return false;
@@ -111,7 +111,7 @@ bool TMainKeyFilter::keyup(QObject* watched, QKeyEvent* event)
     m_lastreleaseeaten = mainwindow && !ismodifierkey(event->key());
     if (!mainwindow)
         return false;
-    m_handlers.keyup(code >= 0 ? code : codeof(event));
+    m_handlers.keyup(code >= 0 ? code : virtualkeyof(event));
     return m_lastreleaseeaten;
 }
 

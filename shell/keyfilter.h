@@ -15,6 +15,12 @@
 
 class QKeyEvent;
 
+// The Windows virtual-key code of the event's key.
+int virtualkeyof(const QKeyEvent* event);
+// What the key types, in Windows-1250: nothing for Ctrl or Alt
+// combinations, for Delete, or for characters the code page lacks.
+std::string typedcharacters(const QKeyEvent* event);
+
 struct TKeyHandlers {
     std::function<void(int key, TShiftState shift)> keydown;
     std::function<void(char character)> keypress;

@@ -1,17 +1,73 @@
 #include "program/vorkanaprog.h"
+#include "runtime/cells.h"
+#include "runtime/services.h"
 #include "shell/Unit1.h"
 #include "shell/application.h"
+#include "shell/messagebox.h"
 #include "shell/settings.h"
 #include "shell/windows.h"
+#include "sound/Unit5.h"
+#include "sound/soundssubmenu.h"
+#include "sound/soundsystem.h"
+#include "speech/Unit4.h"
+#include "speech/espeakengine.h"
+#include "speech/speechlayer.h"
+#include "speech/speechsetup.h"
+#include "speech/voiceselection.h"
+#include "ui/ResourceLocalizer.h"
+#include "ui/Unit6.h"
+
+#include <QAction>
+#include <cstdio>
 
 int main(int argc, char* argv[])
 {
     TVorkanaApplication application(argc, argv);
+    // espeak-ng sets the process's character type; it must start before
+    // any other thread does.
+    std::string speechproblem;
+    if (!initespeak(&speechproblem))
+        std::fprintf(stderr, "vorkana: the own voice is unavailable: %s\n", speechproblem.c_str());
     settingsfilename = settingsfilefor(QCoreApplication::applicationFilePath().toStdString());
 
-    TMainWindowHooks hooks;
+    TSoundSystem soundsystem;
     TApplicationWindows windows;
+    TMainWindowHooks hooks;
+    hooks.initspeech = [&] { initspeech(soundsystem.speechstream()); };
+    hooks.voiceenumeratorexists = [] { return voiceselection.enumeratorexists(); };
+    hooks.opensound = [&] {
+        soundsystem.opendevice();
+        if (!soundsystem.devicemessage().empty())
+            std::fprintf(stderr, "vorkana: %s\n", soundsystem.devicemessage().c_str());
+    };
+    hooks.loadbank = [&](const std::string& path) {
+        soundsystem.loadbank(path);
+        services.sounds = &soundsystem.player();
+    };
+    hooks.releaseengines = [&] {
+        releasespeech();
+        soundsystem.release();
+    };
+    hooks.preparevoiceforrun = [] {
+        if (!switches.usesapi5)
+            voiceselection.preparevoiceforrun();
+    };
+    hooks.soundscommand = [&] {
+        TVoiceAllowing allowing;
+        allowing.voiceenumeratorexists = [] { return voiceselection.enumeratorexists(); };
+        allowing.allowvoice = [] { voiceselection.allowvoice(); };
+        allowing.showmessage = [](const std::string& text) { showmessage(text); };
+        allowing.enablevoicecommand = [](bool enabled) { Form1->Voicesubmenu->setEnabled(enabled); };
+        soundssubmenucommand(*windows.form5, allowing);
+    };
+    hooks.voicecommand = [&] { voicesubmenucommand(*windows.form4, Form1->windowTitle().toStdString()); };
+    hooks.switchsapi5 = switchsapi5;
+    hooks.showvirtualscreen = showvirtualscreen;
+
     createwindows(windows, std::move(hooks), runprogram);
     windows.form1->show();
-    return application.exec();
+    int status = application.exec();
+    releasespeech();
+    soundsystem.release();
+    return status;
 }

@@ -16,8 +16,9 @@ struct TMainWindowHooks {
     // Start-up: opens the sound device, then loads the bank file.
     std::function<void()> opensound;
     std::function<void(const std::string& path)> loadbank;
-    // Every way of ending: closes the sound device. Errors are ignored.
-    std::function<void()> releasesound;
+    // Every way of ending: stops the speech engines and closes the sound
+    // device. Errors are ignored.
+    std::function<void()> releaseengines;
     // The Start command, before the run: puts the chosen voice in use.
     std::function<void()> preparevoiceforrun;
     // The Sounds... and Voice... menu commands.

@@ -25,6 +25,7 @@ inline constexpr int right = 39;
 inline constexpr int down = 40;
 inline constexpr int del = 46;
 inline constexpr int f1 = 112;
+inline constexpr int f2 = 113;
 inline constexpr int f4 = 115;
 inline constexpr int f6 = 117;
 inline constexpr int f7 = 118;

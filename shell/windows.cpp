@@ -1,7 +1,11 @@
 #include "shell/windows.h"
 
 #include "shell/Unit1.h"
+#include "shell/Unit2.h"
+#include "sound/Unit5.h"
+#include "speech/Unit4.h"
 #include "ui/Unit3.h"
+#include "ui/Unit6.h"
 #include "ui/Unit7.h"
 
 #include <filesystem>
@@ -12,7 +16,12 @@ TApplicationWindows::~TApplicationWindows() = default;
 void createwindows(TApplicationWindows& windows, TMainWindowHooks hooks, std::function<void()> program)
 {
     windows.form1 = std::make_unique<TForm1>(std::move(hooks), std::move(program));
-    windows.form3 = std::make_unique<TForm3>(windows.form1.get());
+    TForm1* form1 = windows.form1.get();
+    windows.form2 = std::make_unique<TForm2>(form1, [form1] { form1->endatonce(); });
+    windows.form3 = std::make_unique<TForm3>(form1);
+    windows.form4 = std::make_unique<TForm4>(form1);
+    windows.form5 = std::make_unique<TForm5>(form1);
+    windows.form6 = std::make_unique<TForm6>(form1);
     windows.aboutbox = std::make_unique<TAboutbox>(windows.form1.get());
 }
 

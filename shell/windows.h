@@ -9,7 +9,11 @@
 #include <memory>
 
 class TForm1;
+class TForm2;
 class TForm3;
+class TForm4;
+class TForm5;
+class TForm6;
 class TAboutbox;
 
 struct TApplicationWindows {
@@ -17,7 +21,11 @@ struct TApplicationWindows {
     ~TApplicationWindows();
 
     std::unique_ptr<TForm1> form1;
+    std::unique_ptr<TForm2> form2;
     std::unique_ptr<TForm3> form3;
+    std::unique_ptr<TForm4> form4;
+    std::unique_ptr<TForm5> form5;
+    std::unique_ptr<TForm6> form6;
     std::unique_ptr<TAboutbox> aboutbox;
 };
 

@@ -5,19 +5,9 @@
 // edge it already reached. The window moves the caret; this module is told
 // where the caret went. Nothing here needs a widget.
 
-#include <string>
+#include "shell/virtualkeys.h"
 
-// Windows virtual-key codes of the keys the reader acts on.
-namespace virtualkey {
-inline constexpr int escape = 27;
-inline constexpr int end = 35;
-inline constexpr int home = 36;
-inline constexpr int left = 37;
-inline constexpr int up = 38;
-inline constexpr int right = 39;
-inline constexpr int down = 40;
-inline constexpr int f2 = 113;
-}
+#include <string>
 
 // Whether the last reading key left the caret at an edge; line keys and
 // character keys share it, and it lasts from one opening to the next.

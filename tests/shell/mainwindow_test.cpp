@@ -110,7 +110,7 @@ private:
         typedchar.clear();
         TMainWindowHooks hooks;
         hooks.voiceenumeratorexists = [this] { return voiceenumerator; };
-        hooks.releasesound = [this] { ++soundreleases; };
+        hooks.releaseengines = [this] { ++soundreleases; };
         hooks.switchsapi5 = [this](bool checked) { sapi5switches.push_back(checked); };
         hooks.showvirtualscreen = [this] {
             ++virtualscreens;

@@ -1,0 +1,133 @@
+#include "shell/Unit2.h"
+
+#include "runtime/codepage.h"
+#include "shell/keyfilter.h"
+#include "ui/ResourceLocalizer.h"
+#include "ui/Unit6.h"
+
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TForm2* Form2 = nullptr;
+
+namespace {
+
+QString caption(int index)
+{
+    return QString::fromStdString(text(index));
+}
+
+}
+
+TForm2::TForm2(QWidget* parent, std::function<void()> endatonce)
+    : QDialog(parent)
+{
+    m_actions.showvirtualscreen = showvirtualscreen;
+    m_actions.endatonce = std::move(endatonce);
+
+    inputedit = new QLineEdit(this);
+    Enterbitbtn = new QPushButton(this);
+    exitprogrambtn = new QPushButton(this);
+    Enterbitbtn->setDefault(true);
+    Enterbitbtn->setAutoDefault(true);
+    exitprogrambtn->setAutoDefault(false);
+    connect(Enterbitbtn, &QPushButton::clicked, this, &QDialog::accept);
+    connect(exitprogrambtn, &QPushButton::clicked, this, &TForm2::exitprogrambtnClick);
+    for (QWidget* control : { static_cast<QWidget*>(inputedit), static_cast<QWidget*>(Enterbitbtn),
+             static_cast<QWidget*>(exitprogrambtn) })
+        control->installEventFilter(this);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(Enterbitbtn);
+    buttons->addWidget(exitprogrambtn);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(inputedit);
+    layout->addLayout(buttons);
+    FormCreate();
+    Form2 = this;
+}
+
+void TForm2::FormCreate()
+{
+    setWindowTitle(caption(23));
+    Enterbitbtn->setText(caption(7));
+    exitprogrambtn->setText(caption(45));
+    inputedit->setAccessibleName(caption(23));
+    dataentry.savedprefix.clear();
+}
+
+TEditField TForm2::field() const
+{
+    return { cp1250::fromqstring(inputedit->text()), inputedit->cursorPosition() };
+}
+
+bool TForm2::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusIn) {
+        if (watched == inputedit)
+            inputeditEnter(field());
+        else if (watched == Enterbitbtn)
+            buttonEnter(cp1250::fromqstring(Enterbitbtn->text()));
+        else if (watched == exitprogrambtn)
+            buttonEnter(cp1250::fromqstring(exitprogrambtn->text()));
+        return false;
+    }
+    if (watched != inputedit)
+        return false;
+
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        int code = virtualkeyof(key);
+        // Enter presses the OK button and Tab moves on: the field's handlers
+        // never see them.
+        if (code == virtualkey::enter || code == virtualkey::tab)
+            return false;
+        TShiftState shift { key->modifiers().testFlag(Qt::ShiftModifier), key->modifiers().testFlag(Qt::AltModifier),
+            key->modifiers().testFlag(Qt::ControlModifier) };
+        std::string typed = typedcharacters(key);
+        inputeditKeyDown(code, shift, typed, field(), m_actions);
+        bool kept = false;
+        for (char character : typed)
+            kept = inputeditKeyPress(character) || kept;
+        return kept;
+    }
+    if (event->type() == QEvent::KeyRelease) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        int code = virtualkeyof(key);
+        if (key->isAutoRepeat() || code == virtualkey::enter || code == virtualkey::tab)
+            return false;
+        TEditField before = field();
+        TEditField after = before;
+        inputeditKeyUp(code, key->modifiers().testFlag(Qt::ControlModifier), after);
+        if (after.text != before.text) {
+            inputedit->setText(cp1250::toqstring(after.text));
+            inputedit->setCursorPosition(after.caret);
+        }
+    }
+    return false;
+}
+
+void TForm2::keyPressEvent(QKeyEvent* event)
+{
+    // The dialog has no Cancel: Escape does not close it.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TForm2::done(int result)
+{
+    dataentryclosed();
+    QDialog::done(result);
+}
+
+void TForm2::exitprogrambtnClick()
+{
+    if (m_actions.endatonce)
+        m_actions.endatonce();
+}
