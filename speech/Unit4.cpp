@@ -1,5 +1,7 @@
 #include "speech/Unit4.h"
 
+#include "shell/messagebox.h"
+
 #include "runtime/cells.h"
 #include "runtime/codepage.h"
 #include "runtime/services.h"
@@ -14,7 +16,6 @@
 #include <QFocusEvent>
 #include <QLabel>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSlider>
 
@@ -97,9 +98,7 @@ void TForm4::FormCreate()
 
     // The voice engines' objects and the sink come first.
     voiceselection.createsink();
-    showvoicemessagebox = [](const std::string& message) {
-        QMessageBox::information(QApplication::activeWindow(), QString(), QString::fromStdString(message));
-    };
+    showvoicemessagebox = [](const std::string& message) { showmessage(message); };
 
     setWindowTitle(caption(11));
     voicestatic->setText(caption(12));
