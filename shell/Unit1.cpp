@@ -22,6 +22,7 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QTextBlock>
@@ -109,7 +110,11 @@ TForm1::TForm1(TMainWindowHooks hooks, std::function<void()> program)
             [this](int key) { FormKeyUp(key); } });
     qApp->installEventFilter(m_keyfilter);
 
-    resize(1000, 700);
+    // Room for the whole 24 x 80 screen, so no line is cut off or scrolled.
+    QFontMetrics metrics(font);
+    int frame = 2 * printmemo->frameWidth() + 2 * int(printmemo->document()->documentMargin()) + 8;
+    printmemo->setMinimumSize(metrics.horizontalAdvance(QLatin1Char('M')) * 80 + frame, metrics.lineSpacing() * 24 + frame);
+    adjustSize();
     try {
         FormCreate();
     } catch (const std::exception& error) {

@@ -272,6 +272,10 @@ void TMixer::renderchannel(TChannelState& channel, float* output, int frames)
     }
 }
 
+// espeak-ng at full volume peaks right at full scale; a little below it,
+// speech sits level with the tones and a tone beside it does not clip.
+constexpr float speechlevel = 0.7f;
+
 void TMixer::renderspeech(float* output, int frames)
 {
     for (int frame = 0; frame < frames && !m_speech.empty(); ++frame) {
@@ -284,7 +288,7 @@ void TMixer::renderspeech(float* output, int frames)
         } else if (m_speech.empty()) {
             m_speechdrainedheard = m_renderedframes + frame + 1 + m_latencyframes;
         }
-        output[frame] += value;
+        output[frame] += value * speechlevel;
     }
 }
 
