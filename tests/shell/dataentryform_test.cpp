@@ -1,0 +1,118 @@
+// The data entry dialog driven with key events, offscreen, with the
+// application's key filter keeping the held keys as in the application.
+#include "runtime/cells.h"
+#include "shell/Unit2.h"
+#include "shell/brailletable.h"
+#include "shell/keyfilter.h"
+#include "shell/virtualkeys.h"
+#include "tests/support/qtenvironment.h"
+#include "tests/support/scriptedhost.h"
+#include "ui/ResourceLocalizer.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+class DataEntryFormTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        resetcells();
+        switches.voiceready = true;
+        dataentry = TDataEntryCells {};
+        keystate.clear();
+        CurrentLanguage = 2000;
+        filter = std::make_unique<TMainKeyFilter>(&mainwindow, TKeyHandlers { [](int, TShiftState) {}, [](char) {}, [](int) {} });
+        qApp->installEventFilter(filter.get());
+        form = std::make_unique<TForm2>(nullptr, [this] { ++endings; });
+        form->show();
+        form->inputedit->setFocus();
+        QCoreApplication::processEvents();
+        host.transcript.clear();
+    }
+    void TearDown() override
+    {
+        form.reset();
+        qApp->removeEventFilter(filter.get());
+        filter.reset();
+        resetbrailletable();
+        CurrentLanguage = 1000;
+    }
+
+    std::vector<std::string> heard() const
+    {
+        std::vector<std::string> entries;
+        for (const auto& entry : host.transcript)
+            if (entry != "stop speech")
+                entries.push_back(entry);
+        return entries;
+    }
+
+    QWidget mainwindow;
+    std::unique_ptr<TMainKeyFilter> filter;
+    TScriptedHost host;
+    std::unique_ptr<TForm2> form;
+    int endings = 0;
+};
+
+}
+
+TEST_F(DataEntryFormTest, TypedCharactersAreEchoedAndTyped)
+{
+    QTest::keyClicks(form->inputedit, "ab");
+    EXPECT_EQ(form->inputedit->text(), "ab");
+    EXPECT_EQ(heard(), (std::vector<std::string> { "char a", "char b" }));
+}
+
+TEST_F(DataEntryFormTest, EditingKeysAtTheEndsSoundTheirSignals)
+{
+    QTest::keyClick(form->inputedit, Qt::Key_Backspace);
+    QTest::keyClick(form->inputedit, Qt::Key_Delete);
+    QTest::keyClicks(form->inputedit, "abc");
+    host.transcript.clear();
+    QTest::keyClick(form->inputedit, Qt::Key_Right);
+    QTest::keyClick(form->inputedit, Qt::Key_Right);
+    QTest::keyClick(form->inputedit, Qt::Key_Left);
+    QTest::keyClick(form->inputedit, Qt::Key_Backspace);
+    EXPECT_EQ(form->inputedit->text(), "ac");
+    EXPECT_EQ(heard(), (std::vector<std::string> { "play click2", "play click2", "play beep", "char c", "play click2",
+                           "char b" }));
+}
+
+TEST_F(DataEntryFormTest, EscapeDoesNotCloseAndTheExitButtonEndsTheProcess)
+{
+    QTest::keyClick(form->inputedit, Qt::Key_Escape);
+    EXPECT_TRUE(form->isVisible());
+    form->exitprogrambtn->click();
+    QTest::keyClick(form->inputedit, Qt::Key_F4, Qt::AltModifier);
+    EXPECT_EQ(endings, 2);
+}
+
+TEST_F(DataEntryFormTest, EnterConfirmsWithTheTypedText)
+{
+    QTest::keyClicks(form->inputedit, "12");
+    QTest::keyClick(form->inputedit, Qt::Key_Return);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(form->result(), QDialog::Accepted);
+    EXPECT_EQ(form->inputedit->text(), "12");
+}
+
+TEST_F(DataEntryFormTest, BrailleChordIsSpokenAtEachPressAndInsertedOnce)
+{
+    auto path = std::filesystem::temp_directory_path() / ("vorkana-form-" + std::to_string(::getpid()) + ".ebt");
+    std::ofstream(path) << "[prefixes]\n#cap=6\n[characters]\na=1\nb=12\n[#cap]\nA=1\n";
+    loadbrailletable(path.string());
+    std::filesystem::remove(path);
+    switches.braillekeyboard = true;
+
+    QTest::keyPress(form->inputedit, Qt::Key_F, Qt::NoModifier);
+    QTest::keyPress(form->inputedit, Qt::Key_D, Qt::NoModifier);
+    QTest::keyRelease(form->inputedit, Qt::Key_F, Qt::NoModifier);
+    QTest::keyRelease(form->inputedit, Qt::Key_D, Qt::NoModifier);
+    EXPECT_EQ(form->inputedit->text(), "b");
+    EXPECT_EQ(heard(), (std::vector<std::string> { "char a", "char b" }));
+}
