@@ -1,7 +1,7 @@
 #include "runtime/cells.h"
 #include "sound/soundsystem.h"
 #include "tests/sound/pulsenullsink.h"
-#include "tests/sound/spectrum.h"
+#include "tests/sound/frequencyanalysis.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "sound/mixer.h"
 #include "sound/volume.h"
 #include "tests/sound/soundfixtures.h"
-#include "tests/sound/spectrum.h"
+#include "tests/sound/frequencyanalysis.h"
 
 #include <gtest/gtest.h>
 

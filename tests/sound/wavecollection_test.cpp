@@ -2,7 +2,7 @@
 #include "sound/silentoutput.h"
 #include "sound/wavecollection.h"
 #include "tests/sound/soundfixtures.h"
-#include "tests/sound/spectrum.h"
+#include "tests/sound/frequencyanalysis.h"
 
 #include <gtest/gtest.h>
 

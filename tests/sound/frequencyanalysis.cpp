@@ -1,4 +1,4 @@
-#include "tests/sound/spectrum.h"
+#include "tests/sound/frequencyanalysis.h"
 
 #include <algorithm>
 #include <cmath>
