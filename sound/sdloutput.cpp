@@ -4,6 +4,9 @@
 
 TSdlOutput::TSdlOutput()
 {
+    // SDL would turn SIGINT and SIGTERM into events we never read, and the
+    // application could then not be ended by a signal.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         throw TVorkanaError(std::string("The audio system cannot be initialized: ") + SDL_GetError());
     SDL_AudioSpec wanted {};
