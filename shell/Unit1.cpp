@@ -72,6 +72,9 @@ TForm1::TForm1(TMainWindowHooks hooks, std::function<void()> program)
     printmemo->setReadOnly(true);
     printmemo->setUndoRedoEnabled(false);
     printmemo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // The screen is always whole in view: 24 rows of 80 columns.
+    printmemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    printmemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setStyleHint(QFont::Monospace);
     font.setPointSize(screenfontsize);
