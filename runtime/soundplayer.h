@@ -14,6 +14,9 @@ public:
     virtual void startlooped(const std::string& name, int rate, int volume) = 0;
     // Stops every sounding instance of the wave.
     virtual void stopall(const std::string& name) = 0;
+    // Stops every sounding instance as soon as the output can: a key cut
+    // the tone short, so there is no exact moment worth waiting for.
+    virtual void cutall(const std::string& name) { stopall(name); }
     // Plays the wave once and returns when its last sample has been heard,
     // without handling window events.
     virtual void playwait(const std::string& name, int volume) = 0;

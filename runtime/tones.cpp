@@ -23,6 +23,9 @@ int playrate(double value)
     return static_cast<int>(frequency) * 64;
 }
 
+// Whether a key rather than the tone timer ended the current tone.
+bool cutbykey = false;
+
 }
 
 void sound(const std::vector<double>& values, double duration, double timbre)
@@ -38,6 +41,7 @@ void sound(const std::vector<double>& values, double duration, double timbre)
     int wavetimbre = runtimecells.lasttimbre;
 
     runtimecells.tonewaiting = true;
+    cutbykey = false;
     for (size_t voice = 1; voice <= values.size(); ++voice)
         sounds().startlooped(tonewave(voice, wavetimbre), playrate(values[voice - 1]), switches.soundvolume);
 
@@ -51,8 +55,12 @@ void sound(const std::vector<double>& values, double duration, double timbre)
         runtimecells.tonewaiting = false;
     }
 
-    for (size_t voice = 1; voice <= values.size(); ++voice)
-        sounds().stopall(tonewave(voice, wavetimbre));
+    for (size_t voice = 1; voice <= values.size(); ++voice) {
+        if (cutbykey)
+            sounds().cutall(tonewave(voice, wavetimbre));
+        else
+            sounds().stopall(tonewave(voice, wavetimbre));
+    }
 }
 
 void beep()
@@ -75,6 +83,8 @@ void tonetimerexpired()
 
 void cuttone()
 {
-    if (runtimecells.tonewaiting)
+    if (runtimecells.tonewaiting) {
+        cutbykey = true;
         tonetimerexpired();
+    }
 }

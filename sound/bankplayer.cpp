@@ -14,6 +14,11 @@ void TBankPlayer::stopall(const std::string& name)
     m_bank.FindItem(name).StopAll();
 }
 
+void TBankPlayer::cutall(const std::string& name)
+{
+    m_bank.FindItem(name).CutAll();
+}
+
 void TBankPlayer::playwait(const std::string& name, int volume)
 {
     auto& item = m_bank.FindItem(name);

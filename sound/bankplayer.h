@@ -14,6 +14,7 @@ public:
 
     void startlooped(const std::string& name, int rate, int volume) override;
     void stopall(const std::string& name) override;
+    void cutall(const std::string& name) override;
     void playwait(const std::string& name, int volume) override;
 
 private:

@@ -134,14 +134,23 @@ void TWaveCollectionItem::StartPlay(bool wait)
 
 void TWaveCollectionItem::StopAll()
 {
-    if (!m_device)
-        return;
+    if (m_device)
+        stopfrom(m_device->commandframe());
+}
+
+void TWaveCollectionItem::CutAll()
+{
+    if (m_device)
+        stopfrom(m_device->nextframe());
+}
+
+void TWaveCollectionItem::stopfrom(std::int64_t frame)
+{
     auto& mixer = m_device->mixer();
-    auto at = m_device->commandframe();
     if (m_mainbuffer)
-        mixer.stop(*m_mainbuffer, at);
+        mixer.stop(*m_mainbuffer, frame);
     for (auto instance : m_instances)
-        mixer.stop(instance, at);
+        mixer.stop(instance, frame);
 }
 
 void TWaveCollectionItem::dropinstances()

@@ -46,6 +46,9 @@ public:
     // heard.
     void StartPlay(bool wait);
     void StopAll();
+    // Stops every sounding instance from the next block on, without waiting
+    // for the frame the command's moment falls on.
+    void CutAll();
 
 private:
     int effectiverate() const;
@@ -53,6 +56,7 @@ private:
     std::shared_ptr<const std::vector<float>> oneshotsamples();
     TMixer::TChannel pickinstance();
     void dropinstances();
+    void stopfrom(std::int64_t frame);
 
     TSoundDevice* m_device;
     bool m_looped;

@@ -132,6 +132,15 @@ double TPulseNullSink::playbacklatencyms() const
     return total;
 }
 
+double TPulseNullSink::sinklookaheadms() const
+{
+    std::string listing = output("pactl list sinks 2>/dev/null");
+    std::smatch match;
+    if (!std::regex_search(listing, match, std::regex("Latency: [0-9]+ usec, configured ([0-9]+) usec")))
+        return 0;
+    return std::stod(match[1]) / 1000;
+}
+
 std::vector<TSoundingStretch> soundingstretches(const std::vector<float>& recording, int rate, float threshold)
 {
     std::vector<TSoundingStretch> stretches;

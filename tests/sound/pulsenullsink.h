@@ -24,6 +24,9 @@ public:
     std::vector<float> stoprecording();
     // The server's own buffering of our stream plus the sink's, as it reports them.
     double playbacklatencyms() const;
+    // How far ahead of its own clock the null sink renders, at most: what a
+    // sample leaving for its monitor has still to wait to be played.
+    double sinklookaheadms() const;
 
 private:
     std::string m_folder;

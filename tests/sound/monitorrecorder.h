@@ -1,0 +1,48 @@
+#pragma once
+// Records a PulseAudio source (a sink's monitor) inside this process, in
+// reads of a millisecond, and notes when each read arrived. A sample of the
+// recording can then be placed on the steady clock of the calls that made
+// it: it had arrived by the end of the read that brought it.
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <string>
+#include <thread>
+#include <vector>
+
+struct pa_simple;
+
+class TMonitorRecorder {
+public:
+    using TClock = std::chrono::steady_clock;
+
+    // Connects and starts reading on a thread of its own; check running().
+    TMonitorRecorder(const std::string& source, int rate);
+    ~TMonitorRecorder();
+
+    bool running() const { return m_stream != nullptr; }
+    const std::string& reason() const { return m_reason; }
+
+    // Ends the reading; the recording is complete once this returns.
+    void stop();
+    const std::vector<float>& samples() const { return m_samples; }
+    // When the sample had reached this process; after stop().
+    TClock::time_point arrival(std::size_t sample) const;
+
+private:
+    struct TRead {
+        std::size_t end; // samples recorded after it
+        TClock::time_point arrived;
+    };
+
+    void readloop();
+
+    const int m_rate;
+    pa_simple* m_stream = nullptr;
+    std::string m_reason;
+    std::atomic<bool> m_reading { false };
+    std::thread m_thread;
+    std::vector<float> m_samples;
+    std::vector<TRead> m_reads;
+};
