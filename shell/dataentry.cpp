@@ -4,6 +4,7 @@
 #include "runtime/codepage.h"
 #include "runtime/services.h"
 #include "runtime/tones.h"
+#include "speech/TTSVar.h"
 #include "shell/brailletable.h"
 #include "shell/virtualkeys.h"
 #include "ui/ResourceLocalizer.h"
@@ -32,28 +33,13 @@ std::string characterat(const TEditField& field, int index)
     return std::string(1, field.text[static_cast<size_t>(index)]);
 }
 
-bool isworddelimiter(char c)
-{
-    return c == '\r' || c == ' ' || c == ',';
-}
-
 // The whole word however long the line: the position is not a byte.
 std::string wordat(const TEditField& field)
 {
     std::string word;
-    for (size_t k = static_cast<size_t>(field.caret); k < field.text.size() && !isworddelimiter(field.text[k]); ++k)
+    for (size_t k = static_cast<size_t>(field.caret); k < field.text.size() && !ttsvar.worddelimiters.count(field.text[k]); ++k)
         word += field.text[k];
     return word;
-}
-
-std::string heldchord()
-{
-    constexpr int dotkeys[6] = { 'F', 'D', 'S', 'J', 'K', 'L' };
-    TBrailleKeys keys;
-    for (int dot = 0; dot < 6; ++dot)
-        keys.dot[dot] = keystate.held(dotkeys[dot]);
-    keys.space = keystate.held(virtualkey::space);
-    return chordpattern(keys);
 }
 
 }
@@ -118,7 +104,7 @@ bool inputeditKeyPress(char character)
     currentchord.clear();
     if (static_cast<unsigned char>(character) < 32)
         return false;
-    currentchord = heldchord();
+    currentchord = chordpattern(heldbraillekeys());
     currentprefix = dataentry.savedprefix;
     dataentry.decodedchar = decodechord(currentchord);
     if (!dataentry.decodedchar.empty())

@@ -11,19 +11,8 @@ std::string typedchar;
 
 namespace {
 
-constexpr int dotkeys[6] = { 'F', 'D', 'S', 'J', 'K', 'L' };
-
 constexpr int shiftedcursoroffset = 16;
 constexpr int spacecursoroffset = 32;
-
-TBrailleKeys heldbraillekeys()
-{
-    TBrailleKeys keys;
-    for (int dot = 0; dot < 6; ++dot)
-        keys.dot[dot] = keystate.held(dotkeys[dot]);
-    keys.space = keystate.held(virtualkey::space);
-    return keys;
-}
 
 void putcode(int code)
 {
@@ -42,6 +31,16 @@ void cursorkeydown(TShiftState shift, const TMainKeyActions& actions)
         putcode(code + (shift.shift ? shiftedcursoroffset : 0) + (space ? spacecursoroffset : 0));
 }
 
+}
+
+TBrailleKeys heldbraillekeys()
+{
+    constexpr int dotkeys[6] = { 'F', 'D', 'S', 'J', 'K', 'L' };
+    TBrailleKeys keys;
+    for (int dot = 0; dot < 6; ++dot)
+        keys.dot[dot] = keystate.held(dotkeys[dot]);
+    keys.space = keystate.held(virtualkey::space);
+    return keys;
 }
 
 int cursorcode()

@@ -6,6 +6,8 @@
 // come from keystate (shell/virtualkeys.h); opening the virtual screen and
 // ending the application belong to the window and come in as functions.
 
+#include "shell/brailletable.h"
+
 #include <functional>
 #include <string>
 
@@ -28,6 +30,9 @@ struct TMainKeyActions {
 void FormKeyDown(int key, TShiftState shift, const TMainKeyActions& actions);
 void FormKeyPress(char character);
 void FormKeyUp(int key);
+
+// The six dot keys F D S J K L and the space bar as held now.
+TBrailleKeys heldbraillekeys();
 
 // The code of the cursor keys held now: 128 plus 1 Up, 2 Down, 4 Left,
 // 8 Right.

@@ -4,16 +4,12 @@
 #include "runtime/codepage.h"
 #include "runtime/services.h"
 #include "runtime/tones.h"
+#include "speech/TTSVar.h"
 #include "ui/ResourceLocalizer.h"
 
 bool virtualscreenatedge = false;
 
 namespace {
-
-bool isworddelimiter(char c)
-{
-    return c == '\r' || c == ' ' || c == ',';
-}
 
 // The click when a key pushes against an edge it already reached.
 constexpr int edgeclick = 16;
@@ -74,7 +70,7 @@ std::string TVirtualScreenReader::line(int index) const
 std::string TVirtualScreenReader::wordat(int offset) const
 {
     std::string word;
-    for (size_t k = static_cast<size_t>(offset); k < m_text.size() && !isworddelimiter(m_text[k]); ++k)
+    for (size_t k = static_cast<size_t>(offset); k < m_text.size() && !ttsvar.worddelimiters.count(m_text[k]); ++k)
         word += m_text[k];
     return word;
 }

@@ -3,6 +3,7 @@
 #include "shell/brailletable.h"
 #include "shell/dataentry.h"
 #include "shell/virtualkeys.h"
+#include "speech/TTSVar.h"
 #include "tests/support/scriptedhost.h"
 #include "ui/ResourceLocalizer.h"
 
@@ -17,6 +18,7 @@ protected:
     void SetUp() override
     {
         resetcells();
+        fillworddelimiters();
         dataentry = TDataEntryCells {};
         keystate.clear();
         currentprefix.clear();

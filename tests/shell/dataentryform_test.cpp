@@ -6,6 +6,7 @@
 #include "shell/keyfilter.h"
 #include "shell/virtualkeys.h"
 #include "tests/support/qtenvironment.h"
+#include "speech/TTSVar.h"
 #include "tests/support/scriptedhost.h"
 #include "ui/ResourceLocalizer.h"
 
@@ -22,6 +23,7 @@ protected:
     void SetUp() override
     {
         resetcells();
+        fillworddelimiters();
         switches.voiceready = true;
         dataentry = TDataEntryCells {};
         keystate.clear();

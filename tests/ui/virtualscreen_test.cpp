@@ -1,4 +1,5 @@
 #include "runtime/cells.h"
+#include "speech/TTSVar.h"
 #include "tests/support/scriptedhost.h"
 #include "ui/ResourceLocalizer.h"
 #include "ui/virtualscreen.h"
@@ -13,6 +14,7 @@ protected:
     void SetUp() override
     {
         resetcells();
+        fillworddelimiters();
         switches.voiceready = true;
         virtualscreenatedge = false;
         CurrentLanguage = 2000;

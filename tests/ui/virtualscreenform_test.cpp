@@ -4,6 +4,7 @@
 #include "runtime/ram.h"
 #include "runtime/screen.h"
 #include "tests/support/qtenvironment.h"
+#include "speech/TTSVar.h"
 #include "tests/support/scriptedhost.h"
 #include "ui/ResourceLocalizer.h"
 #include "ui/Unit6.h"
@@ -19,6 +20,7 @@ protected:
     void SetUp() override
     {
         resetcells();
+        fillworddelimiters();
         switches.voiceready = true;
         virtualscreenatedge = false;
         ramimage.fill(0);
