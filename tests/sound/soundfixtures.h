@@ -17,9 +17,14 @@ std::vector<float> generatedsamples(const std::string& name);
 // An output that never runs by itself: the test calls renderblocks.
 class TManualOutput final : public TAudioOutput {
 public:
+    explicit TManualOutput(int latencyframes = 0)
+        : m_latencyframes(latencyframes)
+    {
+    }
+
     int rate() const override { return 48000; }
     int blockframes() const override { return 256; }
-    int latencyframes() const override { return 0; }
+    int latencyframes() const override { return m_latencyframes; }
     void start(TRenderer renderer) override { m_renderer = std::move(renderer); }
     void close() noexcept override { }
 
@@ -27,5 +32,6 @@ public:
     std::vector<float> renderblocks(int count);
 
 private:
+    int m_latencyframes;
     TRenderer m_renderer;
 };
