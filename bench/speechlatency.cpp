@@ -1,61 +1,119 @@
-// Figures of the own voice through the speech layer, with a speech stream
-// played out in real time in blocks of a mixer's size: the time from
-// speakwait to the first sample heard, from a key-down's stopspeech to
-// silence, and the processor time of a program waiting for speech to end.
-
-#include "../tests/speech/capturingstream.h"
+// Figures of the own voice as a listener hears it: espeak-ng through the
+// speech layer into the real mixer and SDL output, played to a PulseAudio
+// null sink whose monitor this process records. The time from speakwait to
+// the first sound, from a key-down's stopspeech to silence, and the
+// processor time of a program waiting for speech to end.
 
 #include "runtime/cells.h"
 #include "runtime/codepage.h"
-#include "runtime/host.h"
 #include "runtime/services.h"
+#include "shell/qthost.h"
+#include "sound/soundsystem.h"
 #include "speech/TTSVar.h"
 #include "speech/espeakengine.h"
 #include "speech/speechlayer.h"
+#include "speech/speechsetup.h"
 #include "speech/voiceselection.h"
+#include "tests/sound/monitorrecorder.h"
+#include "tests/sound/pulsenullsink.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <optional>
 #include <vector>
 
 namespace {
 
-using namespace std::chrono;
+using TClock = std::chrono::steady_clock;
 
-class TBenchHost final : public TRuntimeHost {
-public:
-    void pumpevents() override { QCoreApplication::processEvents(); }
-    void waitforevent() override { QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents); }
-    void sleepms(int) override { }
-    void starttonetimer(int) override { }
-    void stoptonetimer() override { }
-    TTimeOfDay timeofday() override { return {}; }
-    double randomdraw() override { return 0.5; }
-    void reseedrandom() override { }
-    void screenchanged() override { }
-};
+// Below this a sample counts as silence: 60 dB under full scale, far under
+// the voice's own level and under any room's noise.
+constexpr float silence = 0.001f;
+constexpr int recordingrate = 48000;
 
 double cpuseconds(clockid_t clock)
 {
     timespec now {};
     clock_gettime(clock, &now);
-    return now.tv_sec + now.tv_nsec / 1e9;
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
 }
 
 double median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
+    return values.empty() ? 0 : values[values.size() / 2];
 }
 
-double millisecondsbetween(steady_clock::time_point from, steady_clock::time_point to)
+double milliseconds(TClock::duration duration)
 {
-    return duration<double, std::milli>(to - from).count();
+    return std::chrono::duration<double, std::milli>(duration).count();
 }
+
+// Lets the window's events run for a while, as the program's waits do.
+void runevents(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// The first sample of the recording that reached this process after the moment.
+std::size_t firstarrivingafter(const TMonitorRecorder& recorder, TClock::time_point moment)
+{
+    std::size_t low = 0, high = recorder.samples().size();
+    while (low < high) {
+        std::size_t middle = low + (high - low) / 2;
+        if (recorder.arrival(middle) > moment)
+            high = middle;
+        else
+            low = middle + 1;
+    }
+    return low;
+}
+
+std::optional<std::size_t> firstaudible(const std::vector<float>& recording, std::size_t from, std::size_t to)
+{
+    for (std::size_t n = from; n < to && n < recording.size(); ++n)
+        if (std::abs(recording[n]) > silence)
+            return n;
+    return std::nullopt;
+}
+
+std::optional<std::size_t> lastaudible(const std::vector<float>& recording, std::size_t from, std::size_t to)
+{
+    for (std::size_t n = std::min(to, recording.size()); n > from; --n)
+        if (std::abs(recording[n - 1]) > silence)
+            return n - 1;
+    return std::nullopt;
+}
+
+void printspread(const char* what, const std::vector<double>& figures, double lookahead, double targetms)
+{
+    if (figures.empty()) {
+        std::printf("%s: nothing heard\n", what);
+        return;
+    }
+    std::printf("%s at the sink's monitor: median %.2f ms, from %.2f to %.2f ms over %zu; by the sink's own clock "
+                "(plus its look-ahead of %.2f ms) median %.2f ms, %zd over the target of %.0f ms\n",
+        what, median(figures), *std::min_element(figures.begin(), figures.end()),
+        *std::max_element(figures.begin(), figures.end()), figures.size(), lookahead, median(figures) + lookahead,
+        std::count_if(figures.begin(), figures.end(), [&](double figure) { return figure + lookahead > targetms; }),
+        targetms);
+}
+
+const std::vector<std::string> shorttexts = { "jedna", "dva", "tři", "čtyři", "pět", "správně", "nesprávně",
+    "Dobrý den.", "Stiskni klávesu.", "konec hry", "Zahrajeme si.", "sedm", "osm", "devět", "deset", "ahoj",
+    "Řekni číslo.", "Ještě jednou.", "Výborně!", "Hotovo." };
+
+// No commas: the presses should find the voice speaking, not in a clause's pause.
+const std::string longtext = "Toto je dlouhá věta kterou přeruší stisk klávesy dřív než ji hlas dočte do konce "
+                             "protože posluchač už ví co chce udělat a nechce čekat na poslední slovo.";
 
 }
 
@@ -67,67 +125,125 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", reason.c_str());
         return 1;
     }
-    // 128 frames at espeak-ng's 22050 Hz: 5.8 ms, the order of the mixer's block.
-    constexpr int blockframes = 128;
-    TCapturingSpeechStream stream(blockframes, 1.0);
-    TBenchHost host;
+    if (!TPulseNullSink::installed()) {
+        std::printf("PulseAudio is not installed: the speech figures need its null sink\n");
+        return 1;
+    }
+    TPulseNullSink server;
+    if (!server.running()) {
+        std::printf("PulseAudio did not start: %s\n", server.reason().c_str());
+        return 1;
+    }
+    TSoundSystem system;
+    system.opendevice();
+    if (!system.devicemessage().empty()) {
+        std::printf("The device did not open: %s\n", system.devicemessage().c_str());
+        return 1;
+    }
+    QTimer tonetimer;
+    TQtHost host(tonetimer, [] {});
     services.host = &host;
-    services.speech = &speechlayer;
     switches.voiceallowed = true;
-    voiceselection.initspeech(createespeakenumerator(stream));
+    switches.usesapi5 = false;
+    initspeech(system.speechstream());
     voiceselection.createsink();
     voiceselection.fillvoicelist();
     voiceselection.selectengine();
 
-    const std::vector<std::string> words = { "jedna", "dva", "tři", "správně", "nesprávně", "Dobrý den." };
-    std::vector<double> firstsound;
-    for (int round = 0; round < 5; ++round)
-        for (const auto& word : words) {
-            stream.forgetfirstheard();
-            auto start = steady_clock::now();
-            speechlayer.speakwait(cp1250::fromutf8(word));
-            firstsound.push_back(millisecondsbetween(start, stream.firstheard()));
-        }
-    std::printf("speakwait to first sample heard: median %.1f ms, worst %.1f ms (%zu texts, target <= 30 ms)\n",
-        median(firstsound), *std::max_element(firstsound.begin(), firstsound.end()), firstsound.size());
+    // The server takes a moment to ask for our blocks steadily.
+    speechlayer.speakwait(cp1250::fromutf8("Dobrý den."));
+    runevents(300);
 
-    const std::string longtext = cp1250::fromutf8(
-        "Toto je dlouhá věta, kterou přeruší stisk klávesy dřív, než ji hlas dočte do konce.");
-    std::vector<double> silence;
-    for (int round = 0; round < 20; ++round) {
-        speechlayer.speak(longtext);
-        // The key comes at a different moment of the speech each round.
-        QEventLoop speaking;
-        QTimer::singleShot(150 + round * 7, &speaking, &QEventLoop::quit);
-        speaking.exec();
-        auto keydown = steady_clock::now();
-        speechlayer.stopspeech();
-        // Silent once nothing is queued and no further sample arrives.
-        while (stream.queued() > 0)
-            std::this_thread::yield();
-        auto queueempty = steady_clock::now();
-        silence.push_back(millisecondsbetween(keydown, queueempty));
-        while (ttsvar.ttsplaying)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    double blockms = 1000.0 * blockframes / stream.rate();
-    std::printf("key-down to silence: queue dropped after median %.3f ms, worst %.3f ms; heard within that plus "
-                "one block (%.1f ms here) and the mixer's fade (target <= 10 ms)\n",
-        median(silence), *std::max_element(silence.begin(), silence.end()), blockms);
-
-    const std::string sentence = cp1250::fromutf8(
-        "Program čeká, až hlas dořekne tuto větu, a mezitím nemá co dělat, takže by neměl zatěžovat procesor.");
+    // Nothing but the program runs here: the recorder starts afterwards, so
+    // the process's time is the waiting thread, the synthesis, the mixer and
+    // the audio client. The open device alone, with nothing to play, is
+    // measured first: its share is there whether or not anyone speaks.
     double processbefore = cpuseconds(CLOCK_PROCESS_CPUTIME_ID);
+    auto idlestart = TClock::now();
+    runevents(3000);
+    double idle = 100 * (cpuseconds(CLOCK_PROCESS_CPUTIME_ID) - processbefore)
+        / std::chrono::duration<double>(TClock::now() - idlestart).count();
+    const std::string sentence = cp1250::fromutf8(longtext + " " + longtext);
+    processbefore = cpuseconds(CLOCK_PROCESS_CPUTIME_ID);
     double threadbefore = cpuseconds(CLOCK_THREAD_CPUTIME_ID);
-    auto start = steady_clock::now();
+    auto waitstart = TClock::now();
     speechlayer.speakwait(sentence);
-    double wall = duration<double>(steady_clock::now() - start).count();
+    double wall = std::chrono::duration<double>(TClock::now() - waitstart).count();
     double process = cpuseconds(CLOCK_PROCESS_CPUTIME_ID) - processbefore;
     double thread = cpuseconds(CLOCK_THREAD_CPUTIME_ID) - threadbefore;
-    std::printf("waiting %.2f s for speech to end: waiting thread %.2f %% of one core, whole process "
-                "(synthesis and the stream's player included) %.2f %% (target <= 2 %%)\n",
-        wall, 100 * thread / wall, 100 * process / wall);
+    std::printf("waiting %.2f s in speakwait on the device: waiting thread %.4f %% of one core (%.2f ms), whole "
+                "process (synthesis, mixer and audio client included) %.2f %%, of which the idle device %.2f %% "
+                "(target <= 2 %%)\n",
+        wall, 100 * thread / wall, 1000 * thread, 100 * process / wall, idle);
 
-    voiceselection.release();
+    // How the heard figures are taken: this process records the null sink's
+    // monitor a millisecond at a time and notes when each read came in, by
+    // the steady clock that also stamps the speech calls. A sample's arrival
+    // is when it had certainly left the sink for its monitor; the sink had
+    // rendered it by then, at most its look-ahead before it is played by
+    // the sink's own clock. "speakwait to first sound" runs from the call to
+    // the arrival of the first sample above silence, each text after 300 ms
+    // of silence. "Key-down to silence" runs from stopspeech, called from a
+    // timer event as a key handler is, at moments spread over the middle of
+    // a long text, to the arrival of the last sample above silence before
+    // the next text. A press with nothing audible after it fell in a pause
+    // of the voice (a stop consonant's closure, a word gap): it has nothing
+    // to cut and is left out. No estimate of any buffer enters either figure.
+    TMonitorRecorder recorder("ci_sink.monitor", recordingrate);
+    if (!recorder.running()) {
+        std::printf("The null sink's monitor cannot be recorded: %s\n", recorder.reason().c_str());
+        return 1;
+    }
+    runevents(300);
+    std::vector<TClock::time_point> called;
+    for (const auto& text : shorttexts) {
+        runevents(300);
+        called.push_back(TClock::now());
+        speechlayer.speakwait(cp1250::fromutf8(text));
+    }
+    std::vector<TClock::time_point> pressed;
+    std::vector<TClock::time_point> spoken;
+    const std::string cuttext = cp1250::fromutf8(longtext);
+    constexpr int cuts = 30;
+    for (int cut = 0; cut < cuts; ++cut) {
+        runevents(300);
+        spoken.push_back(TClock::now());
+        speechlayer.speak(cuttext);
+        // Presses spread over 870 ms of speech and every phase of the device's blocks.
+        QTimer::singleShot(800 + cut * 29, Qt::PreciseTimer, [&pressed] {
+            pressed.push_back(TClock::now());
+            speechlayer.stopspeech();
+        });
+        while (pressed.size() <= std::size_t(cut) || ttsvar.ttsplaying)
+            host.waitforevent();
+    }
+    runevents(300);
+    spoken.push_back(TClock::now());
+    double lookahead = server.sinklookaheadms();
+    recorder.stop();
+    releasespeech();
+    system.release();
+
+    const auto& recording = recorder.samples();
+    std::vector<double> firstsound;
+    for (std::size_t text = 0; text < called.size(); ++text) {
+        std::size_t from = firstarrivingafter(recorder, called[text]);
+        std::size_t to = text + 1 < called.size() ? firstarrivingafter(recorder, called[text + 1]) : recording.size();
+        if (auto first = firstaudible(recording, from, to))
+            firstsound.push_back(milliseconds(recorder.arrival(*first) - called[text]));
+    }
+    std::vector<double> tosilence;
+    int inpause = 0;
+    for (std::size_t cut = 0; cut < pressed.size(); ++cut) {
+        std::size_t from = firstarrivingafter(recorder, pressed[cut]);
+        std::size_t to = firstarrivingafter(recorder, spoken[cut + 1]);
+        if (auto last = lastaudible(recording, from, to))
+            tosilence.push_back(milliseconds(recorder.arrival(*last) - pressed[cut]));
+        else
+            ++inpause;
+    }
+    printspread("speakwait to first sound", firstsound, lookahead, 30);
+    printspread("key-down to silence", tosilence, lookahead, 10);
+    std::printf("(%d of %zu presses fell in a pause of the voice and are left out)\n", inpause, pressed.size());
     return 0;
 }
