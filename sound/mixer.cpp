@@ -325,6 +325,31 @@ void TMixer::write(const std::int16_t* samples, std::size_t count, int rate)
         m_speechdrainedheard.reset();
 }
 
+std::size_t TMixer::flush()
+{
+    std::vector<float> tail;
+    {
+        std::lock_guard guard(m_resamplerlock);
+        for (auto& [rate, resampler] : m_resamplers) {
+            float block[512];
+            std::size_t made = 0;
+            // No input marks the end: soxr hands out what its filter holds.
+            do {
+                made = 0;
+                soxr_process(resampler, nullptr, 0, nullptr, block, std::size(block), &made);
+                tail.insert(tail.end(), block, block + made);
+            } while (made > 0);
+            soxr_clear(resampler);
+        }
+    }
+    if (tail.empty())
+        return 0;
+    std::lock_guard guard(m_lock);
+    m_speech.insert(m_speech.end(), tail.begin(), tail.end());
+    m_speechdrainedheard.reset();
+    return tail.size();
+}
+
 void TMixer::clear()
 {
     {

@@ -68,6 +68,7 @@ public:
 
     // TSpeechStream
     void write(const std::int16_t* samples, std::size_t count, int rate) override;
+    std::size_t flush() override;
     void clear() override;
     void setdrainedcallback(std::function<void()> drained) override;
 

@@ -14,6 +14,10 @@ public:
     // Queues mono 16-bit samples at the given rate; they are resampled to the
     // device rate and heard after what is already queued.
     virtual void write(const std::int16_t* samples, std::size_t count, int rate) = 0;
+    // The text written so far is complete: the resampler gives up what it
+    // still holds of its end, so the end is heard with it and not before the
+    // next text. Returns how many samples that added to the queue.
+    virtual std::size_t flush() = 0;
     // Drops everything queued and not yet heard, at once (with a fade of a
     // millisecond or two so the cut does not click).
     virtual void clear() = 0;

@@ -235,6 +235,7 @@ private:
                     // Raised on the GUI thread, where the statement or handler
                     // that asked for speech is waiting.
                     postgui([status] { raiseengineerror(status, statusmessage(status)); });
+                flushtext();
                 postgui([weak, generation = job.generation, serial = m_writeserial.load()] {
                     if (auto self = weak.lock())
                         self->finished(generation, serial);
@@ -251,6 +252,14 @@ private:
                 break;
             }
         }
+    }
+
+    // The end of a text is heard with it, unless the text was reset.
+    void flushtext()
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_synthesizing == m_generation.load() && m_stream.flush() > 0)
+            ++m_writeserial;
     }
 
     espeak_ng_STATUS synthesize(const std::string& utf8)

@@ -162,6 +162,19 @@ TEST_F(MixerTest, ChordVoicesSoundTogetherAtEqualLevel)
     }
 }
 
+TEST_F(MixerTest, FlushedSpeechIsWholeBeforeTheNextText)
+{
+    // A text's end must not wait inside the resampler for the next text.
+    std::vector<std::int16_t> speech(22050 / 10, 8000); // 100 ms at the engine's rate
+    mixer.write(speech.data(), speech.size(), 22050);
+    std::size_t tail = mixer.flush();
+    EXPECT_GT(tail, 0u);
+    auto output = render(outputrate / 4);
+    auto heard = std::count_if(output.begin(), output.end(), [](float value) { return std::fabs(value) > 0.01f; });
+    EXPECT_NEAR(double(heard), outputrate / 10.0, outputrate / 1000.0); // within a millisecond of 100 ms
+    EXPECT_EQ(mixer.flush(), 0u); // nothing more is held back
+}
+
 TEST_F(MixerTest, SpeechIsResampledAndReportsItsDrainOnce)
 {
     int drained = 0;

@@ -20,6 +20,7 @@ public:
     ~TCapturingSpeechStream() override;
 
     void write(const std::int16_t* samples, std::size_t count, int rate) override;
+    std::size_t flush() override { return 0; }
     void clear() override;
     void setdrainedcallback(std::function<void()> drained) override;
 
