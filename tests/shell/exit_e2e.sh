@@ -49,7 +49,8 @@ start() {
   (cd "$folder" && exec ./vorkana) &
   programpid=$!
   window=
-  for attempt in $(seq 100); do
+  # Up to 30 s: a loaded machine starts slowly.
+  for attempt in $(seq 300); do
     window=$(xdotool search --onlyvisible --name "Vorkana" 2>/dev/null | head -n 1)
     [ -n "$window" ] && break
     sleep 0.1
