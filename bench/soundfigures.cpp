@@ -2,6 +2,7 @@
 // tones as heard through a PulseAudio null sink, the mixer's processor time
 // for a full load, and the processor time of a program waiting in a tone.
 
+#include "bench/figures.h"
 #include "runtime/cells.h"
 #include "runtime/services.h"
 #include "runtime/tones.h"
@@ -22,25 +23,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-using TClock = std::chrono::steady_clock;
-
-double processseconds()
-{
-    timespec now {};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
-
-double milliseconds(TClock::duration duration)
-{
-    return std::chrono::duration<double, std::milli>(duration).count();
-}
 
 // The runtime's tones through the real host: the main window's Timer ends
 // them, and a key handler's cuttone() cuts them short.
@@ -67,10 +49,10 @@ struct TToneRig {
 
 double waitingtonecost()
 {
-    double before = processseconds();
+    double before = cpuseconds(CLOCK_PROCESS_CPUTIME_ID);
     auto started = TClock::now();
     sound({ 440 }, 2000, 0);
-    return 100 * (processseconds() - before) / std::chrono::duration<double>(TClock::now() - started).count();
+    return 100 * (cpuseconds(CLOCK_PROCESS_CPUTIME_ID) - before) / std::chrono::duration<double>(TClock::now() - started).count();
 }
 
 // Below this a sample counts as silence: 60 dB under full scale, far under
@@ -193,10 +175,10 @@ void mixercost()
     mixer.write(speech.data(), speech.size(), 22050);
     std::vector<float> block(256);
     constexpr int seconds = 10;
-    double before = processseconds();
+    double before = cpuseconds(CLOCK_PROCESS_CPUTIME_ID);
     for (int rendered = 0; rendered < 48000 * seconds; rendered += 256)
         mixer.render(block.data(), 256, TClock::now());
-    double spent = processseconds() - before;
+    double spent = cpuseconds(CLOCK_PROCESS_CPUTIME_ID) - before;
     std::printf("mixer, 8 tone voices + 4 one-shots + speech: %.3f %% of one core\n", 100 * spent / seconds);
 }
 

@@ -4,6 +4,7 @@
 // the first sound, from a key-down's stopspeech to silence, and the
 // processor time of a program waiting for speech to end.
 
+#include "bench/figures.h"
 #include "runtime/cells.h"
 #include "runtime/codepage.h"
 #include "runtime/services.h"
@@ -30,30 +31,10 @@
 
 namespace {
 
-using TClock = std::chrono::steady_clock;
-
 // Below this a sample counts as silence: 60 dB under full scale, far under
 // the voice's own level and under any room's noise.
 constexpr float silence = 0.001f;
 constexpr int recordingrate = 48000;
-
-double cpuseconds(clockid_t clock)
-{
-    timespec now {};
-    clock_gettime(clock, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
-
-double milliseconds(TClock::duration duration)
-{
-    return std::chrono::duration<double, std::milli>(duration).count();
-}
 
 // Lets the window's events run for a while, as the program's waits do.
 void runevents(int ms)
