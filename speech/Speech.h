@@ -5,8 +5,10 @@
 
 class TTTSNotifySink {
 public:
-    void AttribChanged() { }
-    void AudioStart();
-    void AudioStop();
-    void Visual() { }
+    virtual ~TTTSNotifySink() = default;
+
+    virtual void AttribChanged() { }
+    virtual void AudioStart();
+    virtual void AudioStop();
+    virtual void Visual() { }
 };
