@@ -62,7 +62,7 @@ start() {
 
 # Waits for the program to end, answering any box with Enter.
 finish() {
-  for attempt in $(seq 40); do
+  for attempt in $(seq 120); do
     kill -0 "$programpid" 2>/dev/null || { wait "$programpid"; programpid=; return 0; }
     sleep 0.25
     [ $((attempt % 4)) -eq 0 ] && xdotool key Return 2>/dev/null
