@@ -1,21 +1,35 @@
 #include "runtime/services.h"
 
+#include "runtime/tones.h"
+
 #include <chrono>
 #include <ctime>
+#include <optional>
 #include <random>
 #include <thread>
 
 namespace {
 
-// Stands in before a window exists: waits really wait, the tone timer has no
-// one to call back, so the tone wait relies on the caller.
+// Stands in before a window exists: waits really wait and the tone timer
+// runs on the clock, so a tone started now still ends on time.
 class TNoHost final : public TRuntimeHost {
 public:
     void pumpevents() override { }
-    void waitforevent() override { std::this_thread::sleep_for(std::chrono::milliseconds(1)); }
+    void waitforevent() override
+    {
+        if (!m_tonedeadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            return;
+        }
+        std::this_thread::sleep_until(*m_tonedeadline);
+        tonetimerexpired();
+    }
     void sleepms(int milliseconds) override { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
-    void starttonetimer(int) override { }
-    void stoptonetimer() override { }
+    void starttonetimer(int milliseconds) override
+    {
+        m_tonedeadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    }
+    void stoptonetimer() override { m_tonedeadline.reset(); }
     TTimeOfDay timeofday() override
     {
         std::time_t now = std::time(nullptr);
@@ -29,6 +43,7 @@ public:
 
 private:
     std::mt19937_64 generator { std::random_device {}() };
+    std::optional<std::chrono::steady_clock::time_point> m_tonedeadline;
 };
 
 class TSilentSpeaker final : public TSpeaker {

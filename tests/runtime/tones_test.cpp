@@ -1,6 +1,9 @@
 #include "runtime/cells.h"
 #include "runtime/tones.h"
+#include "runtime/services.h"
 #include "tests/support/scriptedhost.h"
+
+#include <chrono>
 
 #include <gtest/gtest.h>
 
@@ -82,4 +85,14 @@ TEST_F(TonesTest, SoundsOffReturnAtOnceAndKeepTheLastValues)
     EXPECT_EQ(host.transcript.size(), before);
     EXPECT_EQ(runtimecells.lasttimbre, 4);
     EXPECT_EQ(runtimecells.lastduration, 380);
+}
+
+TEST(TonesWithoutAWindow, ATimedToneStillEnds)
+{
+    resetservices();
+    resetcells();
+    auto started = std::chrono::steady_clock::now();
+    sound({ 440 }, 30, 1);
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(30));
+    EXPECT_FALSE(runtimecells.tonewaiting);
 }
