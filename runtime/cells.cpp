@@ -1,5 +1,7 @@
 #include "runtime/cells.h"
 
+#include "runtime/screen.h"
+
 TSwitches switches;
 TRuntimeCells runtimecells;
 
@@ -7,4 +9,6 @@ void resetcells()
 {
     switches = TSwitches {};
     runtimecells = TRuntimeCells {};
+    screen.clear();
+    scrcursor = tscrcursor {};
 }

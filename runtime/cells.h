@@ -30,5 +30,6 @@ struct TRuntimeCells {
 extern TSwitches switches;
 extern TRuntimeCells runtimecells;
 
-// Back to the values the application starts with.
+// Back to the values the application starts with, the empty screen and
+// its cursor included.
 void resetcells();

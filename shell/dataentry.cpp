@@ -33,15 +33,6 @@ std::string characterat(const TEditField& field, int index)
     return std::string(1, field.text[static_cast<size_t>(index)]);
 }
 
-// The whole word however long the line: the position is not a byte.
-std::string wordat(const TEditField& field)
-{
-    std::string word;
-    for (size_t k = static_cast<size_t>(field.caret); k < field.text.size() && !ttsvar.worddelimiters.count(field.text[k]); ++k)
-        word += field.text[k];
-    return word;
-}
-
 }
 
 void inputeditEnter(const TEditField& field)
@@ -132,7 +123,7 @@ void inputeditKeyUp(int key, bool ctrl, TEditField& field)
         if (field.text.empty())
             dataentry.atedge = true;
         else if (ctrl)
-            speech().speakwait(wordat(field));
+            speech().speakwait(wordat(field.text, static_cast<size_t>(field.caret)));
         else
             speech().speakchar(characterat(field, field.caret));
         if (field.caret > 0)
@@ -145,7 +136,7 @@ void inputeditKeyUp(int key, bool ctrl, TEditField& field)
     case virtualkey::right:
         if (field.caret < length) {
             if (ctrl) {
-                speech().speakwait(wordat(field));
+                speech().speakwait(wordat(field.text, static_cast<size_t>(field.caret)));
             } else {
                 dataentry.atedge = false;
                 speech().speakchar(characterat(field, field.caret));

@@ -14,6 +14,14 @@ void fillworddelimiters()
     ttsvar.worddelimiters = { '\r', ' ', ',' };
 }
 
+std::string wordat(const std::string& text, std::size_t position)
+{
+    std::string word;
+    for (std::size_t k = position; k < text.size() && !ttsvar.worddelimiters.count(text[k]); ++k)
+        word += text[k];
+    return word;
+}
+
 namespace {
 
 // Small letter, then its capital, for each Czech and Slovak letter, in

@@ -4,7 +4,9 @@
 // when a screen or an input line is read word by word. The switches that say
 // which engine may speak live in runtime/cells.h.
 
+#include <cstddef>
 #include <set>
+#include <string>
 
 struct TTTSVar {
     bool ttsplaying = false;    // set by AudioStart, cleared by AudioStop
@@ -19,6 +21,11 @@ void resetttsvar();
 
 // Carriage return, space and comma.
 void fillworddelimiters();
+
+// The word read aloud at a position of a text (Windows-1250): the
+// characters from there up to the first word delimiter or the end, however
+// long the text.
+std::string wordat(const std::string& text, std::size_t position);
 
 // Whether the key echo treats the Windows-1250 character as a capital:
 // A to Z, and the capitals of the Czech and Slovak letters.

@@ -67,14 +67,6 @@ std::string TVirtualScreenReader::line(int index) const
     return m_text.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
-std::string TVirtualScreenReader::wordat(int offset) const
-{
-    std::string word;
-    for (size_t k = static_cast<size_t>(offset); k < m_text.size() && !ttsvar.worddelimiters.count(m_text[k]); ++k)
-        word += m_text[k];
-    return word;
-}
-
 bool TVirtualScreenReader::keydown(int virtualkey, int caret)
 {
     if (switches.voiceready) {
@@ -122,7 +114,7 @@ void TVirtualScreenReader::keyup(int virtualkey, bool ctrl, int caret)
             speech().speakchar(caret < static_cast<int>(m_text.size()) ? std::string(1, m_text[static_cast<size_t>(caret)])
                                                                        : std::string(1, '\0'));
         } else if (virtualkey == virtualkey::left || virtualkey == virtualkey::right) {
-            std::string word = wordat(caret);
+            std::string word = ::wordat(m_text, static_cast<size_t>(caret));
             if (!word.empty())
                 speech().speakwait(word);
         }

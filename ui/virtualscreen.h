@@ -27,8 +27,6 @@ public:
     // 1-based column of a caret offset; line breaks do not count.
     int columnof(int offset) const;
     std::string line(int index) const;
-    // From the offset up to the first carriage return, space or comma.
-    std::string wordat(int offset) const;
 
     // A key went down with the caret at the offset. Returns true when the
     // window is to close.

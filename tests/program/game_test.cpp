@@ -22,9 +22,6 @@ protected:
     {
         resetcells();
         switches.voiceallowed = true;
-        screen.clear();
-        scrcursor.setcolumn(0);
-        scrcursor.setrow(0);
     }
 
     // Straight to the choice of a game: no codes, no rules.

@@ -21,9 +21,6 @@ protected:
     {
         resetcells();
         CurrentLanguage = 2000;
-        screen.clear();
-        scrcursor.setcolumn(0);
-        scrcursor.setrow(0);
         previous = std::filesystem::current_path();
         folder = std::filesystem::temp_directory_path() / ("vorkana-run-" + std::to_string(::getpid()));
         std::filesystem::create_directories(folder);

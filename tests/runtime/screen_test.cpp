@@ -14,9 +14,6 @@ protected:
     {
         resetcells();
         switches.voiceallowed = true;
-        screen.clear();
-        scrcursor.setcolumn(0);
-        scrcursor.setrow(0);
     }
 
     void placecursor(int column, int row)

@@ -31,16 +31,6 @@ protected:
         keystate.clear();
     }
 
-    // Everything but the stops every key-down makes.
-    std::vector<std::string> heard() const
-    {
-        std::vector<std::string> entries;
-        for (const auto& entry : host.transcript)
-            if (entry != "stop speech")
-                entries.push_back(entry);
-        return entries;
-    }
-
     void up(int key, TEditField field, bool ctrl = false) { inputeditKeyUp(key, ctrl, field); }
 
     TScriptedHost host;
@@ -61,7 +51,7 @@ void loadsmalltable()
 TEST_F(DataEntryTest, TypedKeyIsEchoedByName)
 {
     inputeditKeyDown('A', {}, "a", { "", 0 }, actions);
-    EXPECT_EQ(heard(), (std::vector<std::string> { "char a" }));
+    EXPECT_EQ(host.heard(), (std::vector<std::string> { "char a" }));
 }
 
 TEST_F(DataEntryTest, BackspaceAndDeleteAtTheEndsClickThenBeep)
@@ -70,7 +60,7 @@ TEST_F(DataEntryTest, BackspaceAndDeleteAtTheEndsClickThenBeep)
     inputeditKeyDown(virtualkey::del, {}, "", { "abc", 3 }, actions);
     inputeditKeyDown(virtualkey::back, {}, "", { "abc", 2 }, actions);
     inputeditKeyDown(virtualkey::del, {}, "", { "abc", 0 }, actions);
-    EXPECT_EQ(heard(), (std::vector<std::string> { "play click2", "play beep", "play click2", "play beep", "play click2",
+    EXPECT_EQ(host.heard(), (std::vector<std::string> { "play click2", "play beep", "play click2", "play beep", "play click2",
                            "char b", "play click2", "char a" }));
 }
 
@@ -78,7 +68,7 @@ TEST_F(DataEntryTest, LeftInAnEmptyFieldBeepsAtOnce)
 {
     up(virtualkey::left, { "", 0 });
     EXPECT_TRUE(dataentry.atedge);
-    EXPECT_EQ(heard(), (std::vector<std::string> { "play beep" }));
+    EXPECT_EQ(host.heard(), (std::vector<std::string> { "play beep" }));
 }
 
 TEST_F(DataEntryTest, LeftToTheStartNamesEachCharacterThenBeeps)
@@ -86,14 +76,14 @@ TEST_F(DataEntryTest, LeftToTheStartNamesEachCharacterThenBeeps)
     up(virtualkey::left, { "abc", 1 });
     up(virtualkey::left, { "abc", 0 });
     up(virtualkey::left, { "abc", 0 });
-    EXPECT_EQ(heard(), (std::vector<std::string> { "char b", "char a", "char a", "play beep" }));
+    EXPECT_EQ(host.heard(), (std::vector<std::string> { "char b", "char a", "char a", "play beep" }));
 }
 
 TEST_F(DataEntryTest, RightAtTheEndClicksThenClicksAndBeeps)
 {
     up(virtualkey::right, { "abc", 3 });
     up(virtualkey::right, { "abc", 3 });
-    EXPECT_EQ(heard(), (std::vector<std::string> { "play click2", "play click2", "play beep" }));
+    EXPECT_EQ(host.heard(), (std::vector<std::string> { "play click2", "play click2", "play beep" }));
 }
 
 TEST_F(DataEntryTest, CtrlLeftReadsTheWholeWordEvenPastByteLength)
@@ -109,7 +99,7 @@ TEST_F(DataEntryTest, HomeSaysTheFirstCharacterOrEmptyLine)
 {
     up(virtualkey::home, { "abc", 0 });
     up(virtualkey::home, { "", 0 });
-    EXPECT_EQ(heard(), (std::vector<std::string> { "char a", "say empty line" }));
+    EXPECT_EQ(host.heard(), (std::vector<std::string> { "char a", "say empty line" }));
 }
 
 TEST_F(DataEntryTest, AltUpReadsTheLineAndPlainUpOpensTheVirtualScreen)
@@ -150,7 +140,7 @@ TEST_F(DataEntryTest, ChordIsSpokenAtEachPressAndInsertedOnceAtTheFirstRelease)
     inputeditKeyUp('D', false, field);
     EXPECT_EQ(field.text, "xby");
     EXPECT_EQ(field.caret, 2);
-    EXPECT_EQ(heard(), (std::vector<std::string> { "char a", "char b" }));
+    EXPECT_EQ(host.heard(), (std::vector<std::string> { "char a", "char b" }));
     resetbrailletable();
 }
 
@@ -169,6 +159,6 @@ TEST_F(DataEntryTest, CapitalPrefixThenALetterGivesTheCapital)
     chord('F', 'f'); // dot 1
     chord('F', 'f');
     EXPECT_EQ(field.text, "Aa");
-    EXPECT_EQ(heard(), (std::vector<std::string> { "char A", "char a" }));
+    EXPECT_EQ(host.heard(), (std::vector<std::string> { "char A", "char a" }));
     resetbrailletable();
 }

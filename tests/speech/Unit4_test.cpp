@@ -60,14 +60,7 @@ protected:
         voicesubmenucommand(*form, "Vorkana Basic Interpreter");
     }
 
-    TEntries said() const
-    {
-        TEntries texts;
-        for (const auto& entry : transcript.entries)
-            if (entry.rfind("text ", 0) == 0)
-                texts.push_back(entry.substr(5));
-        return texts;
-    }
+    TEntries said() const { return transcript.of("text"); }
 
     QTemporaryDir directory;
     TSpeechTranscript transcript;

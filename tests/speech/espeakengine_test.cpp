@@ -5,6 +5,7 @@
 #include "runtime/codepage.h"
 #include "speech/TTSVar.h"
 #include "speech/espeakengine.h"
+#include "tests/support/waituntil.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -12,20 +13,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-using namespace std::chrono;
-
-bool waituntil(const std::function<bool()>& condition, int limitms = 10000)
-{
-    auto deadline = steady_clock::now() + milliseconds(limitms);
-    while (!condition()) {
-        if (steady_clock::now() > deadline)
-            return false;
-        QCoreApplication::processEvents();
-        QThread::msleep(1);
-    }
-    return true;
-}
 
 double rms(const std::vector<std::int16_t>& samples)
 {

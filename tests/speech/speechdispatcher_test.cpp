@@ -3,6 +3,7 @@
 
 #include "speech/speechdispatchervoice.h"
 #include "speech/speechmessages.h"
+#include "tests/support/waituntil.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -17,18 +18,6 @@
 namespace {
 
 using namespace std::chrono;
-
-bool waituntil(const std::function<bool()>& condition, int limitms)
-{
-    auto deadline = steady_clock::now() + milliseconds(limitms);
-    while (!condition()) {
-        if (steady_clock::now() > deadline)
-            return false;
-        QCoreApplication::processEvents();
-        QThread::msleep(2);
-    }
-    return true;
-}
 
 // Both servers live for the whole suite and are stopped by their process.
 class SpeechDispatcher : public ::testing::Test {

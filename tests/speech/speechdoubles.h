@@ -20,6 +20,15 @@ struct TSpeechTranscript {
     std::deque<std::function<void()>> events; // the GUI thread's posted calls
 
     void record(std::string entry) { entries.push_back(std::move(entry)); }
+    // The entries of one kind ("text", "inject", ...), without the kind.
+    std::vector<std::string> of(const std::string& kind) const
+    {
+        std::vector<std::string> found;
+        for (const auto& entry : entries)
+            if (entry.rfind(kind + " ", 0) == 0)
+                found.push_back(entry.substr(kind.size() + 1));
+        return found;
+    }
     void post(std::function<void()> event) { events.push_back(std::move(event)); }
 };
 

@@ -41,14 +41,7 @@ protected:
         voiceselection.initspeech(std::make_unique<TRecordingEnum>(transcript, std::move(voices)));
     }
 
-    TEntries injected() const
-    {
-        TEntries tags;
-        for (const auto& entry : transcript.entries)
-            if (entry.rfind("inject ", 0) == 0)
-                tags.push_back(entry.substr(7));
-        return tags;
-    }
+    TEntries injected() const { return transcript.of("inject"); }
 
     QTemporaryDir directory;
     TSpeechTranscript transcript;

@@ -44,6 +44,15 @@ std::vector<std::string> TScriptedHost::said() const
     return texts;
 }
 
+std::vector<std::string> TScriptedHost::heard() const
+{
+    std::vector<std::string> heard;
+    for (const auto& entry : transcript)
+        if (entry != "stop speech")
+            heard.push_back(entry);
+    return heard;
+}
+
 std::vector<std::string> TScriptedHost::entries(const std::string& prefix) const
 {
     std::vector<std::string> found;

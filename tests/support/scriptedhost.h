@@ -50,6 +50,8 @@ public:
 
     // Texts said (speakwait and speak), in order, UTF-8.
     std::vector<std::string> said() const;
+    // The transcript without the stops every key-down makes: what was heard.
+    std::vector<std::string> heard() const;
     // Transcript entries that start with the prefix.
     std::vector<std::string> entries(const std::string& prefix) const;
 

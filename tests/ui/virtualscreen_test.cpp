@@ -29,15 +29,6 @@ protected:
         reader.keyup(virtualkey, ctrl, to);
     }
 
-    std::vector<std::string> heard() const
-    {
-        std::vector<std::string> entries;
-        for (const auto& entry : host.transcript)
-            if (entry != "stop speech")
-                entries.push_back(entry);
-        return entries;
-    }
-
     TScriptedHost host;
     TVirtualScreenReader reader;
 };
@@ -69,7 +60,7 @@ TEST_F(VirtualScreenTest, FirstLineClicksOnlyOnARepeatedPress)
     key(virtualkey::up, 0, 0); // pushing: click
     key(virtualkey::down, 0, 12);
     key(virtualkey::up, 12, 0); // back on the first line: silent again
-    EXPECT_EQ(heard(), (std::vector<std::string> { "say first line", "play click16", "say first line", "say a,b c",
+    EXPECT_EQ(host.heard(), (std::vector<std::string> { "say first line", "play click16", "say first line", "say a,b c",
                            "say first line" }));
 }
 
@@ -78,14 +69,14 @@ TEST_F(VirtualScreenTest, EmptyPositionAfterTheLastLineSaysEmptyLineThenClicks)
     key(virtualkey::down, 12, 19); // the empty third line: not an edge
     key(virtualkey::down, 19, 21); // after the last line: the edge, silent
     key(virtualkey::down, 21, 21); // pushing: click
-    EXPECT_EQ(heard(), (std::vector<std::string> { "say empty line", "say empty line", "play click16", "say empty line" }));
+    EXPECT_EQ(host.heard(), (std::vector<std::string> { "say empty line", "say empty line", "play click16", "say empty line" }));
 }
 
 TEST_F(VirtualScreenTest, HomeOnTheFirstCharacterIsSilentThenClicksEachTime)
 {
     key(virtualkey::home, 0, 0);
     key(virtualkey::home, 0, 0);
-    EXPECT_EQ(heard(), (std::vector<std::string> { "char f", "play click16", "char f" }));
+    EXPECT_EQ(host.heard(), (std::vector<std::string> { "char f", "play click16", "char f" }));
 }
 
 TEST_F(VirtualScreenTest, CtrlRightWordsEndAtCommaCarriageReturnOrTheText)
@@ -102,7 +93,7 @@ TEST_F(VirtualScreenTest, CtrlRightWordsEndAtCommaCarriageReturnOrTheText)
 TEST_F(VirtualScreenTest, RightOntoTheEndOfTheTextSpeaksNoCharacter)
 {
     key(virtualkey::right, 20, 21);
-    EXPECT_EQ(heard(), (std::vector<std::string> { std::string("char ") + '\0' }));
+    EXPECT_EQ(host.heard(), (std::vector<std::string> { std::string("char ") + '\0' }));
     EXPECT_TRUE(virtualscreenatedge);
 }
 

@@ -15,6 +15,14 @@
 
 namespace {
 
+// Screen lines are padded to 80 columns; the padding is left out here.
+std::vector<std::string> unpadded(std::vector<std::string> entries)
+{
+    for (auto& entry : entries)
+        entry.erase(entry.find_last_not_of(' ') + 1);
+    return entries;
+}
+
 class VirtualScreenFormTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -25,7 +33,6 @@ protected:
         virtualscreenatedge = false;
         ramimage.fill(0);
         CurrentLanguage = 2000;
-        screen.clear();
         screen.overwrite(0, 0, "first line");
         screen.overwrite(1, 0, cp1250::fromutf8("dobrý ďeň, svet"));
         form = std::make_unique<TForm6>();
@@ -39,20 +46,6 @@ protected:
     void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
         QTest::keyClick(form->virtualscrmemo, key, modifiers);
-    }
-
-    // The transcript without the stops every key makes; screen lines are
-    // padded to 80 columns, the padding is left out here.
-    std::vector<std::string> heard(bool withstops = false) const
-    {
-        std::vector<std::string> entries;
-        for (std::string entry : host.transcript) {
-            if (entry == "stop speech" && !withstops)
-                continue;
-            entry.erase(entry.find_last_not_of(' ') + 1);
-            entries.push_back(entry);
-        }
-        return entries;
     }
 
     TScriptedHost host;
@@ -71,7 +64,7 @@ TEST_F(VirtualScreenFormTest, OpensWithSignalAndTitleAndClosesWithEndOfScreen)
     runtimecells.keybuffer = "\x81";
     showvirtualscreen();
     EXPECT_EQ(runtimecells.keybuffer, "");
-    EXPECT_EQ(heard(true),
+    EXPECT_EQ(unpadded(host.transcript),
         (std::vector<std::string> { "tone snd15 19200", "tone snd25 28800", "end snd15", "end snd25", "speak Screen",
             "stop speech", "say dobrý ďeň, svet", "stop speech", "say line 2, column 1", "stop speech", "tone snd15 19200",
             "tone snd25 28800", "end snd15", "end snd25", "say end of screen" }));
@@ -97,7 +90,7 @@ TEST_F(VirtualScreenFormTest, KeysReadCharactersWordsAndLinesWhereTheCaretWent)
     press(Qt::Key_Right, Qt::ControlModifier);
     press(Qt::Key_Up);
     press(Qt::Key_Up);
-    std::vector<std::string> said = heard();
+    std::vector<std::string> said = unpadded(host.heard());
     ASSERT_GE(said.size(), 8u);
     EXPECT_EQ(said[0], "say dobrý ďeň, svet");
     EXPECT_EQ(said[1], "char o");
