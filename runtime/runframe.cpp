@@ -5,7 +5,7 @@
 #include "runtime/errors.h"
 #include "runtime/print.h"
 #include "runtime/screen.h"
-#include "ui/ResourceLocalizer.h"
+#include "runtime/ResourceLocalizer.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "shell/application.h"
 
-#include "shell/messagebox.h"
+#include "platform/messagebox.h"
 
 #include <exception>
 

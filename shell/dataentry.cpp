@@ -6,8 +6,8 @@
 #include "runtime/tones.h"
 #include "speech/TTSVar.h"
 #include "shell/brailletable.h"
-#include "shell/virtualkeys.h"
-#include "ui/ResourceLocalizer.h"
+#include "platform/virtualkeys.h"
+#include "runtime/ResourceLocalizer.h"
 
 TDataEntryCells dataentry;
 

@@ -1,6 +1,6 @@
 #pragma once
 // The application-wide key filter: it sees every key event before any
-// widget, keeps the set of keys held (shell/virtualkeys.h) for all windows,
+// widget, keeps the set of keys held (platform/virtualkeys.h) for all windows,
 // and turns the main window's key events into its three handlers. The menu
 // shortcuts' key-down and character never reach the handlers, whether the
 // item is enabled or not; their key-up does.
@@ -12,14 +12,6 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
-
-class QKeyEvent;
-
-// The Windows virtual-key code of the event's key.
-int virtualkeyof(const QKeyEvent* event);
-// What the key types, in Windows-1250: nothing for Ctrl or Alt
-// combinations, for Delete, or for characters the code page lacks.
-std::string typedcharacters(const QKeyEvent* event);
 
 struct TKeyHandlers {
     std::function<void(int key, TShiftState shift)> keydown;

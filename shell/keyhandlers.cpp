@@ -5,7 +5,7 @@
 #include "runtime/services.h"
 #include "runtime/tones.h"
 #include "shell/brailletable.h"
-#include "shell/virtualkeys.h"
+#include "platform/virtualkeys.h"
 
 std::string typedchar;
 

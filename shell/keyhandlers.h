@@ -3,7 +3,7 @@
 // notetaker (Enter, Escape, Backspace, F6 to F8, the cursor keys and their
 // combinations), the typed character handed to the program at the key's
 // release, and Braille chords when the Braille keyboard is on. The keys held
-// come from keystate (shell/virtualkeys.h); opening the virtual screen and
+// come from keystate (platform/virtualkeys.h); opening the virtual screen and
 // ending the application belong to the window and come in as functions.
 
 #include "shell/brailletable.h"

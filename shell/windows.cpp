@@ -1,12 +1,12 @@
 #include "shell/windows.h"
 
-#include "shell/Unit1.h"
-#include "shell/Unit2.h"
-#include "sound/Unit5.h"
-#include "speech/Unit4.h"
-#include "ui/Unit3.h"
-#include "ui/Unit6.h"
-#include "ui/Unit7.h"
+#include "shell/mainwindow.h"
+#include "shell/dataentrydialog.h"
+#include "sound/sounddialog.h"
+#include "speech/voicedialog.h"
+#include "ui/environmentdialog.h"
+#include "ui/virtualscreenwindow.h"
+#include "ui/aboutbox.h"
 
 #include <filesystem>
 

@@ -1,11 +1,11 @@
 #include "sound/soundssubmenu.h"
 
 #include "runtime/cells.h"
-#include "shell/settings.h"
-#include "shell/switchsettings.h"
-#include "sound/Unit5.h"
+#include "runtime/settings.h"
+#include "runtime/switchsettings.h"
+#include "sound/sounddialog.h"
 #include "sound/volumeslider.h"
-#include "ui/ResourceLocalizer.h"
+#include "runtime/ResourceLocalizer.h"
 
 #include <QCheckBox>
 #include <QSlider>

@@ -4,7 +4,7 @@
 #include "runtime/codepage.h"
 #include "runtime/services.h"
 #include "runtime/tones.h"
-#include "shell/settings.h"
+#include "runtime/settings.h"
 #include "speech/TTSVar.h"
 #include "speech/echotable.h"
 #include "speech/voiceselection.h"

@@ -3,9 +3,9 @@
 #include "runtime/cells.h"
 #include "runtime/codepage.h"
 #include "runtime/services.h"
-#include "shell/settings.h"
+#include "runtime/settings.h"
 #include "speech/speechmessages.h"
-#include "ui/ResourceLocalizer.h"
+#include "runtime/ResourceLocalizer.h"
 
 #include <QString>
 #include <algorithm>

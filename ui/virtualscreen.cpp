@@ -5,7 +5,7 @@
 #include "runtime/services.h"
 #include "runtime/tones.h"
 #include "speech/TTSVar.h"
-#include "ui/ResourceLocalizer.h"
+#include "runtime/ResourceLocalizer.h"
 
 bool virtualscreenatedge = false;
 

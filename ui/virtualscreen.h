@@ -5,7 +5,7 @@
 // edge it already reached. The window moves the caret; this module is told
 // where the caret went. Nothing here needs a widget.
 
-#include "shell/virtualkeys.h"
+#include "platform/virtualkeys.h"
 
 #include <string>
 

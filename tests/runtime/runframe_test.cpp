@@ -5,7 +5,7 @@
 #include "runtime/screen.h"
 #include "runtime/tones.h"
 #include "tests/support/scriptedhost.h"
-#include "ui/ResourceLocalizer.h"
+#include "runtime/ResourceLocalizer.h"
 
 #include <filesystem>
 #include <fstream>

@@ -2,10 +2,10 @@
 #include "runtime/codepage.h"
 #include "shell/brailletable.h"
 #include "shell/dataentry.h"
-#include "shell/virtualkeys.h"
+#include "platform/virtualkeys.h"
 #include "speech/TTSVar.h"
 #include "tests/support/scriptedhost.h"
-#include "ui/ResourceLocalizer.h"
+#include "runtime/ResourceLocalizer.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,6 +1,6 @@
 #include "runtime/cells.h"
 #include "shell/keyhandlers.h"
-#include "shell/virtualkeys.h"
+#include "platform/virtualkeys.h"
 #include "tests/support/scriptedhost.h"
 
 #include <Qt>

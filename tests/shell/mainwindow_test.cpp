@@ -5,14 +5,14 @@
 #include "runtime/ram.h"
 #include "runtime/screen.h"
 #include "runtime/services.h"
-#include "shell/Unit1.h"
+#include "shell/mainwindow.h"
 #include "shell/application.h"
 #include "shell/brailletable.h"
-#include "shell/messagebox.h"
-#include "shell/settings.h"
-#include "shell/virtualkeys.h"
+#include "platform/messagebox.h"
+#include "runtime/settings.h"
+#include "platform/virtualkeys.h"
 #include "tests/support/scriptedhost.h"
-#include "ui/ResourceLocalizer.h"
+#include "runtime/ResourceLocalizer.h"
 
 #include <QAction>
 #include <QDir>

@@ -3,7 +3,7 @@
 #include "runtime/cells.h"
 #include "runtime/codepage.h"
 #include "runtime/services.h"
-#include "shell/settings.h"
+#include "runtime/settings.h"
 #include "speech/TTSVar.h"
 #include "speech/echotable.h"
 #include "speech/speechlayer.h"

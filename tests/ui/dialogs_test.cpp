@@ -1,10 +1,10 @@
 // The environment dialog and the about box, offscreen, driven as a user
 // would: a language clicked, then OK or Cancel.
-#include "shell/messagebox.h"
-#include "shell/settings.h"
-#include "ui/ResourceLocalizer.h"
-#include "ui/Unit3.h"
-#include "ui/Unit7.h"
+#include "platform/messagebox.h"
+#include "runtime/settings.h"
+#include "runtime/ResourceLocalizer.h"
+#include "ui/environmentdialog.h"
+#include "ui/aboutbox.h"
 
 #include <QApplication>
 #include <QButtonGroup>

@@ -1,7 +1,7 @@
 #include "runtime/cells.h"
 #include "speech/TTSVar.h"
 #include "tests/support/scriptedhost.h"
-#include "ui/ResourceLocalizer.h"
+#include "runtime/ResourceLocalizer.h"
 #include "ui/virtualscreen.h"
 
 #include <gtest/gtest.h>

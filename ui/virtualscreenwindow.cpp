@@ -1,4 +1,4 @@
-#include "ui/Unit6.h"
+#include "ui/virtualscreenwindow.h"
 
 #include "runtime/cells.h"
 #include "runtime/codepage.h"
@@ -6,8 +6,8 @@
 #include "runtime/screen.h"
 #include "runtime/services.h"
 #include "runtime/tones.h"
-#include "shell/keyfilter.h"
-#include "ui/ResourceLocalizer.h"
+#include "platform/keyevents.h"
+#include "runtime/ResourceLocalizer.h"
 
 #include <QFontDatabase>
 #include <QKeyEvent>

@@ -1,9 +1,9 @@
-#include "sound/Unit5.h"
+#include "sound/sounddialog.h"
 
 #include "runtime/cells.h"
 #include "runtime/tones.h"
 #include "sound/volumeslider.h"
-#include "ui/ResourceLocalizer.h"
+#include "runtime/ResourceLocalizer.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

@@ -1,8 +1,8 @@
-#include "ui/Unit3.h"
+#include "ui/environmentdialog.h"
 
-#include "shell/messagebox.h"
-#include "shell/settings.h"
-#include "ui/ResourceLocalizer.h"
+#include "platform/messagebox.h"
+#include "runtime/settings.h"
+#include "runtime/ResourceLocalizer.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>

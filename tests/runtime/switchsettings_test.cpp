@@ -1,5 +1,5 @@
 #include "runtime/cells.h"
-#include "shell/switchsettings.h"
+#include "runtime/switchsettings.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,4 +1,4 @@
-#include "ui/ResourceLocalizer.h"
+#include "runtime/ResourceLocalizer.h"
 
 #include <filesystem>
 #include <fstream>

@@ -4,7 +4,7 @@
 // menu command or the sound settings changed them. The voice's own keys are
 // the speech layer's.
 
-#include "shell/settings.h"
+#include "runtime/settings.h"
 
 // Reads the switches, or on the first run (no file) allows the voice when
 // a voice can be found and writes only that. Returns whether the SAPI5

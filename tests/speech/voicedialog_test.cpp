@@ -5,13 +5,13 @@
 
 #include "runtime/cells.h"
 #include "runtime/services.h"
-#include "shell/settings.h"
+#include "runtime/settings.h"
 #include "speech/TTSVar.h"
-#include "speech/Unit4.h"
+#include "speech/voicedialog.h"
 #include "speech/speechlayer.h"
 #include "speech/speechmessages.h"
 #include "speech/voiceselection.h"
-#include "ui/ResourceLocalizer.h"
+#include "runtime/ResourceLocalizer.h"
 
 #include <QApplication>
 #include <QListWidget>

@@ -1,4 +1,4 @@
-#include "shell/settings.h"
+#include "runtime/settings.h"
 
 #include "runtime/errors.h"
 

@@ -1,4 +1,4 @@
-#include "shell/messagebox.h"
+#include "platform/messagebox.h"
 
 #include <QApplication>
 #include <QMessageBox>

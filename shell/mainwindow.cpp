@@ -1,4 +1,4 @@
-#include "shell/Unit1.h"
+#include "shell/mainwindow.h"
 
 #include "runtime/cells.h"
 #include "runtime/codepage.h"
@@ -10,13 +10,13 @@
 #include "shell/brailletable.h"
 #include "shell/echoloader.h"
 #include "shell/keyfilter.h"
-#include "shell/messagebox.h"
-#include "shell/settings.h"
-#include "shell/switchsettings.h"
+#include "platform/messagebox.h"
+#include "runtime/settings.h"
+#include "runtime/switchsettings.h"
 #include "shell/switchsignal.h"
-#include "ui/ResourceLocalizer.h"
-#include "ui/Unit3.h"
-#include "ui/Unit7.h"
+#include "runtime/ResourceLocalizer.h"
+#include "ui/environmentdialog.h"
+#include "ui/aboutbox.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -6,8 +6,8 @@
 #include "tests/support/qtenvironment.h"
 #include "speech/TTSVar.h"
 #include "tests/support/scriptedhost.h"
-#include "ui/ResourceLocalizer.h"
-#include "ui/Unit6.h"
+#include "runtime/ResourceLocalizer.h"
+#include "ui/virtualscreenwindow.h"
 
 #include <QPlainTextEdit>
 #include <QTest>

@@ -1,6 +1,6 @@
-#include "ui/Unit7.h"
+#include "ui/aboutbox.h"
 
-#include "ui/ResourceLocalizer.h"
+#include "runtime/ResourceLocalizer.h"
 
 #include <QApplication>
 #include <QFrame>

@@ -1,4 +1,4 @@
-#include "shell/virtualkeys.h"
+#include "platform/virtualkeys.h"
 
 #include <Qt>
 #include <algorithm>

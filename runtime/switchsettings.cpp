@@ -1,4 +1,4 @@
-#include "shell/switchsettings.h"
+#include "runtime/switchsettings.h"
 
 #include "runtime/cells.h"
 

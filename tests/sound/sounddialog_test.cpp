@@ -1,9 +1,9 @@
 #include "runtime/cells.h"
-#include "shell/settings.h"
-#include "sound/Unit5.h"
+#include "runtime/settings.h"
+#include "sound/sounddialog.h"
 #include "sound/soundssubmenu.h"
 #include "tests/support/scriptedhost.h"
-#include "ui/ResourceLocalizer.h"
+#include "runtime/ResourceLocalizer.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,5 +1,5 @@
 #include "runtime/errors.h"
-#include "shell/settings.h"
+#include "runtime/settings.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,15 +1,15 @@
-#include "speech/Unit4.h"
+#include "speech/voicedialog.h"
 
-#include "shell/messagebox.h"
+#include "platform/messagebox.h"
 
 #include "runtime/cells.h"
 #include "runtime/codepage.h"
 #include "runtime/services.h"
-#include "shell/settings.h"
+#include "runtime/settings.h"
 #include "speech/TTSVar.h"
 #include "speech/speechmessages.h"
 #include "speech/voiceselection.h"
-#include "ui/ResourceLocalizer.h"
+#include "runtime/ResourceLocalizer.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -1,6 +1,6 @@
-#include "ui/ResourceLocalizer.h"
+#include "runtime/ResourceLocalizer.h"
 
-#include "shell/settings.h"
+#include "runtime/settings.h"
 
 #include <array>
 #include <string_view>

@@ -1,9 +1,9 @@
-#include "shell/Unit2.h"
+#include "shell/dataentrydialog.h"
 
 #include "runtime/codepage.h"
-#include "shell/keyfilter.h"
-#include "ui/ResourceLocalizer.h"
-#include "ui/Unit6.h"
+#include "platform/keyevents.h"
+#include "runtime/ResourceLocalizer.h"
+#include "ui/virtualscreenwindow.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>

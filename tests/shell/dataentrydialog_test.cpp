@@ -1,14 +1,14 @@
 // The data entry dialog driven with key events, offscreen, with the
 // application's key filter keeping the held keys as in the application.
 #include "runtime/cells.h"
-#include "shell/Unit2.h"
+#include "shell/dataentrydialog.h"
 #include "shell/brailletable.h"
 #include "shell/keyfilter.h"
-#include "shell/virtualkeys.h"
+#include "platform/virtualkeys.h"
 #include "tests/support/qtenvironment.h"
 #include "speech/TTSVar.h"
 #include "tests/support/scriptedhost.h"
-#include "ui/ResourceLocalizer.h"
+#include "runtime/ResourceLocalizer.h"
 
 #include <QLineEdit>
 #include <QPushButton>
