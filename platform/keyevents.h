@@ -9,8 +9,10 @@ class QKeyEvent;
 
 // The Windows virtual-key code of the event's key.
 int virtualkeyof(const QKeyEvent* event);
-// What the key types, in Windows-1250: nothing for Ctrl or Alt
-// combinations, for Delete, or for characters the code page lacks.
+// What the key types, in Windows-1250, as Windows' key translation makes
+// it: Ctrl+A..Z give the control characters 1..26 (Ctrl+Enter 10), AltGr
+// (Ctrl with Alt) the layout's character; Alt combinations, Delete and
+// characters the code page lacks give nothing.
 std::string typedcharacters(const QKeyEvent* event);
 // Shift, Ctrl, Alt, AltGr or Meta on their own.
 bool ismodifierkey(int key);

@@ -93,14 +93,15 @@ bool inputeditKeyPress(char character)
         return false;
     dataentry.decodedchar.clear();
     currentchord.clear();
-    if (static_cast<unsigned char>(character) < 32)
-        return false;
+    // Control characters are left to the field, so Backspace still
+    // deletes; the chord held with them is still previewed.
+    bool kept = static_cast<unsigned char>(character) >= 32;
     currentchord = chordpattern(heldbraillekeys());
     currentprefix = dataentry.savedprefix;
     dataentry.decodedchar = decodechord(currentchord);
     if (!dataentry.decodedchar.empty())
         speech().speakchar(dataentry.decodedchar.substr(0, 1));
-    return true;
+    return kept;
 }
 
 void inputeditKeyUp(int key, bool ctrl, TEditField& field)

@@ -53,10 +53,15 @@ bool TMainKeyFilter::keydown(QObject* watched, QKeyEvent* event)
 
     TShiftState shift { event->modifiers().testFlag(Qt::ShiftModifier), event->modifiers().testFlag(Qt::AltModifier),
         event->modifiers().testFlag(Qt::ControlModifier) };
+    std::string typed = typedcharacters(event);
     m_handlers.keydown(code, shift);
-    for (char character : typedcharacters(event))
+    for (char character : typed)
         m_handlers.keypress(character);
 
+    // The handler may have opened the virtual screen and returned only when
+    // it closed; the presses made there came through here, and the rest of
+    // this press must still be known as already handled.
+    m_lastpress = stamp;
     // Modifier keys go on to the menu bar, which opens on Alt. Other keys
     // stop here, so the read-only screen never scrolls or moves its caret.
     // A shortcut override stopped here is still unaccepted, so menu

@@ -43,7 +43,8 @@ private:
     TKeyHandlers m_handlers;
     // One physical press arrives as a shortcut override and a key press,
     // each possibly sent to the window and then to the widget; it is
-    // handled once.
+    // handled once, even when its handler ran a modal window in between
+    // whose own keys passed through here.
     TEventStamp m_lastpress;
     TEventStamp m_lastrelease;
     bool m_lastpresseaten = false;

@@ -48,12 +48,6 @@ void loadsmalltable()
 
 }
 
-TEST_F(DataEntryTest, TypedKeyIsEchoedByName)
-{
-    inputeditKeyDown('A', {}, "a", { "", 0 }, actions);
-    EXPECT_EQ(host.heard(), (std::vector<std::string> { "char a" }));
-}
-
 TEST_F(DataEntryTest, BackspaceAndDeleteAtTheEndsClickThenBeep)
 {
     inputeditKeyDown(virtualkey::back, {}, "", { "abc", 0 }, actions);
@@ -141,6 +135,20 @@ TEST_F(DataEntryTest, ChordIsSpokenAtEachPressAndInsertedOnceAtTheFirstRelease)
     EXPECT_EQ(field.text, "xby");
     EXPECT_EQ(field.caret, 2);
     EXPECT_EQ(host.heard(), (std::vector<std::string> { "char a", "char b" }));
+    resetbrailletable();
+}
+
+TEST_F(DataEntryTest, ControlCharactersReachTheFieldWithTheChordStillSpokenAndInserted)
+{
+    loadsmalltable();
+    switches.braillekeyboard = true;
+    keystate.press(TKeyState::keyidentity('F', 0), 'F');
+    EXPECT_FALSE(inputeditKeyPress('\b'));
+    TEditField field { "xy", 2 };
+    keystate.release(TKeyState::keyidentity('F', 0));
+    inputeditKeyUp(virtualkey::back, false, field);
+    EXPECT_EQ(field.text, "xya");
+    EXPECT_EQ(host.heard(), (std::vector<std::string> { "char a" }));
     resetbrailletable();
 }
 

@@ -61,6 +61,32 @@ TEST_F(DataEntryFormTest, TypedCharactersAreEchoedAndTyped)
     EXPECT_EQ(host.heard(), (std::vector<std::string> { "char a", "char b" }));
 }
 
+// What is spoken comes from the key as the keyboard translates it, with
+// its modifiers; the texts are those the X server sends with the keys.
+TEST_F(DataEntryFormTest, EachKeyIsEchoedAsItTranslates)
+{
+    struct TRow {
+        const char* name;
+        Qt::Key key;
+        const char* text;
+        Qt::KeyboardModifiers modifiers;
+        std::vector<std::string> heard;
+    };
+    const TRow rows[] = {
+        { "a", Qt::Key_A, "a", Qt::NoModifier, { "char a" } },
+        { "Shift+a", Qt::Key_A, "A", Qt::ShiftModifier, { "char A" } },
+        { "Ctrl+b", Qt::Key_B, "\x02", Qt::ControlModifier, { "char \x02" } },
+        { "Alt+a", Qt::Key_A, "a", Qt::AltModifier, {} },
+        { "Delete", Qt::Key_Delete, "\x7f", Qt::NoModifier, { "play click2", "play beep" } },
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        host.transcript.clear();
+        QTest::sendKeyEvent(QTest::Click, form->inputedit, row.key, QString::fromLatin1(row.text), row.modifiers);
+        EXPECT_EQ(host.heard(), row.heard);
+    }
+}
+
 TEST_F(DataEntryFormTest, EditingKeysAtTheEndsSoundTheirSignals)
 {
     QTest::keyClick(form->inputedit, Qt::Key_Backspace);

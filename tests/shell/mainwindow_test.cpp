@@ -13,6 +13,7 @@
 #include "platform/virtualkeys.h"
 #include "tests/support/scriptedhost.h"
 #include "runtime/ResourceLocalizer.h"
+#include "ui/virtualscreenwindow.h"
 
 #include <QAction>
 #include <QDir>
@@ -20,6 +21,7 @@
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -82,6 +84,7 @@ private:
     QString startfolder;
     std::unique_ptr<TForm1> form;
     std::unique_ptr<TScriptedHost> recorder;
+    std::unique_ptr<TForm6> screenwindow; // the real virtual screen, when a test wants it
     QStringList boxes;
     std::vector<int> exits;
     int virtualscreens = 0;
@@ -112,10 +115,13 @@ private:
         hooks.voiceenumeratorexists = [this] { return voiceenumerator; };
         hooks.releaseengines = [this] { ++soundreleases; };
         hooks.switchsapi5 = [this](bool checked) { sapi5switches.push_back(checked); };
-        hooks.showvirtualscreen = [this] {
-            ++virtualscreens;
-            runtimecells.keybuffer.clear();
-        };
+        if (screenwindow)
+            hooks.showvirtualscreen = showvirtualscreen;
+        else
+            hooks.showvirtualscreen = [this] {
+                ++virtualscreens;
+                runtimecells.keybuffer.clear();
+            };
         form = std::make_unique<TForm1>(hooks, [this] {
             if (program)
                 program();
@@ -210,6 +216,7 @@ private slots:
 
     void cleanup()
     {
+        screenwindow.reset();
         form.reset();
         recorder.reset();
         resetcells();
@@ -243,7 +250,9 @@ private slots:
         QTest::newRow("Shift+1") << "+shift +1 -1 -shift" << "- - ! !";
         QTest::newRow("a key-up below 32 empties the typed character") << "+shift +1 -shift -1" << "- - - -";
         QTest::newRow("auto-repeat delivers at the last release") << "+a *a *a -a" << "- - - a";
-        QTest::newRow("Ctrl empties, Ctrl+a types nothing") << "+a -a +ctrl +a -a" << "- a - - -";
+        QTest::newRow("Ctrl empties, Ctrl+a types code 1") << "+a -a +ctrl +a -a" << "- a - - 1";
+        QTest::newRow("Ctrl+Shift+b types code 2") << "+ctrl +shift +b -b" << "- - - 2";
+        QTest::newRow("Alt+a types nothing") << "+alt +a -a" << "- - -";
     }
 
     void keys()
@@ -291,6 +300,41 @@ private slots:
         ramimage.fill(0);
     }
 
+    // The real virtual screen, whose modal loop runs inside the cursor
+    // key's handler; Escape typed into it closes it, every time it opens.
+    void virtualscreenopensonceperpress_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<int>("opened");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("Up") << "+up" << 1 << "-";
+        QTest::newRow("Up, released, Up again") << "+up -up +up" << 2 << "- - -";
+        QTest::newRow("Down, released, then Up opens") << "+down -down +up" << 2 << "- - -";
+    }
+
+    void virtualscreenopensonceperpress()
+    {
+        QFETCH(QString, script);
+        QFETCH(int, opened);
+        QFETCH(QString, expected);
+        screenwindow = std::make_unique<TForm6>();
+        createform();
+        runtimecells.programstarted = true;
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, [this] {
+            if (!screenwindow->isVisible())
+                return;
+            for (QEvent::Type type : { QEvent::KeyPress, QEvent::KeyRelease })
+                QWindowSystemInterface::handleExtendedKeyEvent(screenwindow->windowHandle(), ++timestamp, type,
+                    Qt::Key_Escape, Qt::NoModifier, 9, 0, 0, "\x1b");
+        });
+        closer.start(20);
+        QCOMPARE(play(script), expected);
+        QCOMPARE(int(recorder->entries("speak ").size()), opened);
+        QCOMPARE(int(recorder->entries("say ").size()), opened);
+        QVERIFY(!screenwindow->isVisible());
+    }
+
     void braillechords_data()
     {
         QTest::addColumn<QString>("script");
@@ -300,6 +344,7 @@ private slots:
         QTest::newRow("capital sign then F") << "+l -l +f -f" << "- - - A";
         QTest::newRow("capital holds over a slow chord") << "+l -l +f +d -d -f" << "- - - - B -";
         QTest::newRow("space alone") << "+space -space" << "- 32";
+        QTest::newRow("a chord with Ctrl held") << "+ctrl +f -f" << "- - a";
         QTest::newRow("a digit types nothing and drops the prefix") << "+l -l +1 -1 +f -f" << "- - - - - a";
     }
 
