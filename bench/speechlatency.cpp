@@ -1,5 +1,5 @@
 // Figures of the own voice as a listener hears it: espeak-ng through the
-// speech layer into the real mixer and SDL output, played to a PulseAudio
+// speech layer into the real mixer and the sound server stream, played to a PulseAudio
 // null sink whose monitor this process records. The time from speakwait to
 // the first sound, from a key-down's stopspeech to silence, and the
 // processor time of a program waiting for speech to end.

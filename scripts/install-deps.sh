@@ -7,7 +7,7 @@ set -euo pipefail
 build_packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-private-dev libgl-dev
-  libsimpleini-dev libsdl2-dev libsoxr-dev libpulse-dev
+  libsimpleini-dev libsoxr-dev libpulse-dev
   libespeak-ng-dev espeak-ng-data
   libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng
   libgtest-dev libgmock-dev libxcb1-dev

@@ -1,23 +1,22 @@
 #pragma once
-// The device end of the mixer: something that asks for blocks of mono float
-// frames at its own pace, on its own thread. Implementations: the SDL device
-// and the silent clock-paced stand-in.
+// The device end of the mixer: it pulls rendered frames at its own pace, on
+// its own thread, and tells the mixer which frame is being heard.
+// Implementations: a sound server stream that can take back what it was
+// given, and the silent clock-paced stand-in.
 
-#include <functional>
+class TMixer;
 
 class TAudioOutput {
 public:
-    // Fills the block; called on the output's thread only.
-    using TRenderer = std::function<void(float* output, int frames)>;
-
     virtual ~TAudioOutput() = default;
 
     virtual int rate() const = 0;
-    virtual int blockframes() const = 0;
-    // Frames between rendering a frame and hearing it.
-    virtual int latencyframes() const = 0;
-    // Begins asking for blocks; called once.
-    virtual void start(TRenderer renderer) = 0;
-    // No block is asked for once this returns; never throws.
+    // How far after the frame heard now a command is placed.
+    virtual int leadframes() const = 0;
+    // How far back the output may rewind the mixer; 0 if it never does.
+    virtual int historyframes() const = 0;
+    // Begins pulling from the mixer; called once, after the mixer is configured.
+    virtual void start(TMixer& mixer) = 0;
+    // Nothing is pulled once this returns; never throws.
     virtual void close() noexcept = 0;
 };

@@ -9,17 +9,19 @@
 
 namespace {
 
-constexpr std::int64_t never = std::numeric_limits<std::int64_t>::max();
 // Below hearing, above the 2 Hz cycle of a rest and its first harmonics.
 constexpr double highpasshertz = 20;
 constexpr double fademilliseconds = 1.0;
 
+// espeak-ng at full volume peaks right at full scale; a little below it,
+// speech sits level with the tones and a tone beside it does not clip.
+constexpr float speechlevel = 0.7f;
+
 }
 
-struct TMixer::TChannelState {
-    enum class TPhase { idle, waiting, sounding };
-    TPhase phase = TPhase::idle;
-    bool inuse = true;
+// One note as it sounds: a loop or a one-shot, with its envelope.
+struct TMixer::TVoice {
+    bool active = false;
     bool looped = false;
     std::shared_ptr<const std::vector<float>> table; // looped: one band-limited cycle
     double cycle = 0; // position in the cycle, 0..1
@@ -27,12 +29,42 @@ struct TMixer::TChannelState {
     std::shared_ptr<const std::vector<float>> samples; // one-shot, at the output rate
     std::size_t position = 0;
     float gain = 1;
-    std::int64_t startframe = 0;
-    std::int64_t stopframe = never;
-    std::int64_t endframe = 0;
-    int sincestart = 0;
+    int risen = 0; // frames of the start's rise played
+    int fading = -1; // frames of the fade-out played; -1 while not fading
     float highpassinput = 0;
     float highpassoutput = 0;
+};
+
+// What a channel sounds at the rendered end: the note it plays, and the
+// note before it while that one fades out under the new one.
+struct TMixer::TChannelState {
+    TVoice current;
+    TVoice tail;
+};
+
+struct TMixer::TEvent {
+    enum class TKind { playlooped, playonce, setloop, setgain, stop };
+    TKind kind;
+    std::int64_t frame;
+    std::shared_ptr<const std::vector<float>> wave; // table or one-shot samples
+    double increment = 0;
+    float gain = 1;
+};
+
+// A channel's commands, in frame order, kept while the mixer may still
+// render their frames again, and what they add up to for endframe().
+struct TMixer::TChannelTrack {
+    bool inuse = true;
+    std::vector<TEvent> events;
+    std::optional<std::int64_t> end { 0 }; // nothing: a loop that sounds on
+    std::optional<std::int64_t> laststart;
+    std::optional<std::int64_t> endbeforelaststart { 0 };
+};
+
+// The channels that sounded at a frame; every other one was silent.
+struct TMixer::TSnapshot {
+    std::int64_t frame;
+    std::vector<std::pair<std::size_t, TChannelState>> sounding;
 };
 
 TMixer::TMixer(int outputrate)
@@ -48,117 +80,166 @@ TMixer::~TMixer()
         soxr_delete(resampler);
 }
 
+void TMixer::configure(int leadframes, int historyframes)
+{
+    std::lock_guard guard(m_lock);
+    m_leadframes = std::max(0, leadframes);
+    m_historyframes = std::max(0, historyframes);
+}
+
 TMixer::TChannel TMixer::createchannel()
 {
     std::lock_guard guard(m_lock);
-    for (std::size_t index = 0; index < m_channels.size(); ++index)
-        if (!m_channels[index]->inuse) {
-            *m_channels[index] = TChannelState {};
+    for (std::size_t index = 0; index < m_tracks.size(); ++index)
+        if (!m_tracks[index]->inuse) {
+            *m_tracks[index] = TChannelTrack {};
+            m_states[index] = TChannelState {};
             return static_cast<TChannel>(index);
         }
-    m_channels.push_back(std::make_unique<TChannelState>());
-    return static_cast<TChannel>(m_channels.size() - 1);
+    m_tracks.push_back(std::make_unique<TChannelTrack>());
+    m_states.emplace_back();
+    return static_cast<TChannel>(m_tracks.size() - 1);
 }
 
 void TMixer::releasechannel(TChannel channel)
 {
     std::lock_guard guard(m_lock);
-    auto& released = state(channel);
-    released.phase = TChannelState::TPhase::idle;
+    auto& released = *m_tracks.at(static_cast<std::size_t>(channel));
+    released = TChannelTrack {};
     released.inuse = false;
+    m_states[static_cast<std::size_t>(channel)] = TChannelState {};
 }
 
-TMixer::TChannelState& TMixer::state(TChannel channel)
+std::int64_t TMixer::earliestframe() const
 {
-    return *m_channels.at(static_cast<std::size_t>(channel));
+    if (m_historyframes == 0 || m_snapshots.empty())
+        return m_renderedframes;
+    return m_snapshots.front().frame;
 }
 
-const TMixer::TChannelState& TMixer::state(TChannel channel) const
+bool TMixer::addevent(TChannel channel, TEvent event)
 {
-    return *m_channels.at(static_cast<std::size_t>(channel));
+    auto& track = *m_tracks.at(static_cast<std::size_t>(channel));
+    event.frame = std::max(event.frame, earliestframe());
+    const std::int64_t frame = event.frame;
+    auto& events = track.events;
+    switch (event.kind) {
+    case TEvent::TKind::playlooped:
+    case TEvent::TKind::playonce:
+        // A later command overrides what earlier ones planned from its frame on.
+        std::erase_if(events, [frame](const TEvent& planned) { return planned.frame >= frame; });
+        track.endbeforelaststart = track.end;
+        track.laststart = frame;
+        if (event.kind == TEvent::TKind::playlooped)
+            track.end.reset();
+        else
+            track.end = frame + static_cast<std::int64_t>(event.wave->size());
+        break;
+    case TEvent::TKind::stop: {
+        std::erase_if(events, [frame](const TEvent& planned) { return planned.frame >= frame; });
+        const std::int64_t faded = frame + m_fadeframes;
+        if (track.laststart && *track.laststart >= frame) {
+            // The start it cancels never sounded; what sounded before it ends here at the latest.
+            track.end = track.endbeforelaststart ? std::min(*track.endbeforelaststart, faded) : faded;
+            track.laststart.reset();
+        } else {
+            track.end = track.end ? std::min(*track.end, faded) : faded;
+        }
+        break;
+    }
+    case TEvent::TKind::setloop:
+    case TEvent::TKind::setgain:
+        break;
+    }
+    auto place = std::upper_bound(events.begin(), events.end(), frame,
+        [](std::int64_t wanted, const TEvent& planned) { return wanted < planned.frame; });
+    events.insert(place, std::move(event));
+    if (frame < m_renderedframes) {
+        m_change = m_change ? std::min(*m_change, frame) : frame;
+        return true;
+    }
+    return false;
+}
+
+void TMixer::notifychange(bool changed)
+{
+    if (!changed)
+        return;
+    std::function<void()> listener;
+    {
+        std::lock_guard guard(m_lock);
+        listener = m_changelistener;
+    }
+    if (listener)
+        listener();
 }
 
 void TMixer::playlooped(TChannel channel, std::shared_ptr<const std::vector<float>> table, double loopspersecond,
     float gain, std::int64_t atframe)
 {
-    std::lock_guard guard(m_lock);
-    auto& started = state(channel);
-    started.looped = true;
-    started.table = std::move(table);
-    started.samples.reset();
-    started.cycle = 0;
-    started.increment = loopspersecond / m_outputrate;
-    started.gain = gain;
-    started.startframe = std::max(atframe, m_renderedframes);
-    started.stopframe = never;
-    started.sincestart = 0;
-    started.highpassinput = started.highpassoutput = 0;
-    started.phase = TChannelState::TPhase::waiting;
+    bool changed;
+    {
+        std::lock_guard guard(m_lock);
+        changed = addevent(channel,
+            TEvent { TEvent::TKind::playlooped, atframe, std::move(table), loopspersecond / m_outputrate, gain });
+    }
+    notifychange(changed);
 }
 
 void TMixer::playonce(TChannel channel, std::shared_ptr<const std::vector<float>> samples, float gain,
     std::int64_t atframe)
 {
-    std::lock_guard guard(m_lock);
-    auto& started = state(channel);
-    started.looped = false;
-    started.table.reset();
-    started.samples = std::move(samples);
-    started.position = 0;
-    started.gain = gain;
-    started.startframe = std::max(atframe, m_renderedframes);
-    started.stopframe = never;
-    started.sincestart = 0;
-    started.phase = TChannelState::TPhase::waiting;
+    bool changed;
+    {
+        std::lock_guard guard(m_lock);
+        changed = addevent(channel, TEvent { TEvent::TKind::playonce, atframe, std::move(samples), 0, gain });
+    }
+    notifychange(changed);
 }
 
-void TMixer::setloop(TChannel channel, std::shared_ptr<const std::vector<float>> table, double loopspersecond)
+void TMixer::setloop(TChannel channel, std::shared_ptr<const std::vector<float>> table, double loopspersecond,
+    std::int64_t atframe)
 {
-    std::lock_guard guard(m_lock);
-    auto& changed = state(channel);
-    changed.table = std::move(table);
-    changed.increment = loopspersecond / m_outputrate;
+    bool changed;
+    {
+        std::lock_guard guard(m_lock);
+        changed = addevent(
+            channel, TEvent { TEvent::TKind::setloop, atframe, std::move(table), loopspersecond / m_outputrate });
+    }
+    notifychange(changed);
 }
 
-void TMixer::setgain(TChannel channel, float gain)
+void TMixer::setgain(TChannel channel, float gain, std::int64_t atframe)
 {
-    std::lock_guard guard(m_lock);
-    state(channel).gain = gain;
+    bool changed;
+    {
+        std::lock_guard guard(m_lock);
+        changed = addevent(channel, TEvent { TEvent::TKind::setgain, atframe, nullptr, 0, gain });
+    }
+    notifychange(changed);
 }
 
 void TMixer::stop(TChannel channel, std::int64_t atframe)
 {
-    std::lock_guard guard(m_lock);
-    auto& stopped = state(channel);
-    if (stopped.phase == TChannelState::TPhase::idle)
-        return;
-    atframe = std::max(atframe, m_renderedframes);
-    if (stopped.phase == TChannelState::TPhase::waiting && atframe <= stopped.startframe) {
-        stopped.phase = TChannelState::TPhase::idle;
-        stopped.endframe = atframe;
-        return;
+    bool changed;
+    {
+        std::lock_guard guard(m_lock);
+        changed = addevent(channel, TEvent { TEvent::TKind::stop, atframe, nullptr });
     }
-    stopped.stopframe = std::min(stopped.stopframe, atframe);
+    notifychange(changed);
 }
 
 bool TMixer::playing(TChannel channel) const
 {
     std::lock_guard guard(m_lock);
-    return state(channel).phase != TChannelState::TPhase::idle;
+    const auto& track = *m_tracks.at(static_cast<std::size_t>(channel));
+    return !track.end || *track.end > m_renderedframes;
 }
 
 std::optional<std::int64_t> TMixer::endframe(TChannel channel) const
 {
     std::lock_guard guard(m_lock);
-    const auto& asked = state(channel);
-    if (asked.phase == TChannelState::TPhase::idle)
-        return asked.endframe;
-    if (asked.stopframe != never)
-        return asked.stopframe + m_fadeframes;
-    if (asked.looped)
-        return std::nullopt;
-    std::size_t left = asked.samples->size() - asked.position;
-    return std::max(asked.startframe, m_renderedframes) + static_cast<std::int64_t>(left);
+    return m_tracks.at(static_cast<std::size_t>(channel))->end;
 }
 
 std::int64_t TMixer::renderedframes() const
@@ -167,14 +248,33 @@ std::int64_t TMixer::renderedframes() const
     return m_renderedframes;
 }
 
-std::int64_t TMixer::scheduleframe(TMixerClock::time_point now) const
+void TMixer::setclock(std::int64_t heardframe, TMixerClock::time_point at)
 {
     std::lock_guard guard(m_lock);
+    m_clockframe = heardframe;
+    m_clocktime = at;
+    m_clockset = true;
+}
+
+std::int64_t TMixer::schedulelocked(TMixerClock::time_point now) const
+{
     if (!m_clockset)
         return m_renderedframes;
     double elapsed = std::chrono::duration<double>(now - m_clocktime).count();
-    auto frame = m_clockframe + static_cast<std::int64_t>(std::llround(elapsed * m_outputrate)) + m_latencyframes;
-    return std::max(frame, m_renderedframes);
+    auto frame = m_clockframe + static_cast<std::int64_t>(std::llround(elapsed * m_outputrate)) + m_leadframes;
+    return std::max(frame, earliestframe());
+}
+
+std::int64_t TMixer::scheduleframe(TMixerClock::time_point now) const
+{
+    std::lock_guard guard(m_lock);
+    return schedulelocked(now);
+}
+
+std::int64_t TMixer::soonestframe(TMixerClock::time_point now) const
+{
+    std::lock_guard guard(m_lock);
+    return m_historyframes > 0 ? schedulelocked(now) : m_renderedframes;
 }
 
 TMixerClock::time_point TMixer::heardtime(std::int64_t frame) const
@@ -182,114 +282,250 @@ TMixerClock::time_point TMixer::heardtime(std::int64_t frame) const
     std::lock_guard guard(m_lock);
     if (!m_clockset)
         return TMixerClock::now();
-    double seconds = double(frame - m_clockframe + m_latencyframes) / m_outputrate;
+    double seconds = double(frame - m_clockframe) / m_outputrate;
     return m_clocktime + std::chrono::duration_cast<TMixerClock::duration>(std::chrono::duration<double>(seconds));
 }
 
-void TMixer::setlatency(int latencyframes)
+void TMixer::renderblock(float* output, int frames, TMixerClock::time_point started, int latencyframes)
 {
-    std::lock_guard guard(m_lock);
-    m_latencyframes = latencyframes;
+    {
+        std::lock_guard guard(m_lock);
+        m_clockframe = m_renderedframes - latencyframes;
+        m_clocktime = started;
+        m_clockset = true;
+    }
+    render(output, frames);
 }
 
-void TMixer::render(float* output, int frames, TMixerClock::time_point started)
+void TMixer::render(float* output, int frames)
 {
     std::function<void()> drained;
     {
         std::lock_guard guard(m_lock);
-        m_clockframe = m_renderedframes;
-        m_clocktime = started;
-        m_clockset = true;
+        if (m_historyframes > 0)
+            takesnapshot();
         std::fill(output, output + frames, 0.0f);
-        for (auto& channel : m_channels)
-            if (channel->phase != TChannelState::TPhase::idle)
-                renderchannel(*channel, output, frames);
-        renderspeech(output, frames);
+        for (std::size_t channel = 0; channel < m_tracks.size(); ++channel)
+            renderchannel(*m_tracks[channel], m_states[channel], output, m_renderedframes, frames);
+        renderspeech(output, m_renderedframes, frames);
         for (int frame = 0; frame < frames; ++frame)
             output[frame] = std::clamp(output[frame], -1.0f, 1.0f);
         m_renderedframes += frames;
-        if (m_speechdrainedheard && *m_speechdrainedheard <= m_renderedframes) {
-            m_speechdrainedheard.reset();
-            drained = m_drained;
-        }
+        forget();
+        drained = takedrainnotice();
     }
     // Outside the lock: the listener may write the next text at once.
     if (drained)
         drained();
 }
 
-void TMixer::renderchannel(TChannelState& channel, float* output, int frames)
+void TMixer::takesnapshot()
 {
-    const int fadeinframes = m_fadeframes;
-    for (int frame = 0; frame < frames; ++frame) {
-        std::int64_t now = m_renderedframes + frame;
-        if (channel.phase == TChannelState::TPhase::waiting) {
-            if (now < channel.startframe)
-                continue;
-            channel.phase = TChannelState::TPhase::sounding;
-        }
-        float envelope = 1;
-        if (now >= channel.stopframe) {
-            std::int64_t fading = now - channel.stopframe;
-            if (fading >= m_fadeframes) {
-                channel.phase = TChannelState::TPhase::idle;
-                channel.endframe = now;
-                return;
-            }
-            envelope = 1 - float(fading + 1) / float(m_fadeframes + 1);
-        }
-        float value;
-        if (channel.looped) {
-            // A loop starts mid-wave and would click; a short rise hides it.
-            if (channel.sincestart < fadeinframes)
-                envelope *= float(++channel.sincestart) / float(fadeinframes + 1);
-            double position = channel.cycle * TLoopWavetables::tablesize;
-            auto index = static_cast<std::size_t>(position);
-            float fraction = static_cast<float>(position - double(index));
-            const auto& table = *channel.table;
-            float raw = table[index] + (table[index + 1] - table[index]) * fraction;
-            channel.cycle += channel.increment;
-            channel.cycle -= std::floor(channel.cycle);
-            value = raw - channel.highpassinput + m_highpasscoefficient * channel.highpassoutput;
-            channel.highpassinput = raw;
-            channel.highpassoutput = value;
-        } else {
-            if (channel.position >= channel.samples->size()) {
-                channel.phase = TChannelState::TPhase::idle;
-                channel.endframe = now;
-                return;
-            }
-            value = (*channel.samples)[channel.position++];
-        }
-        output[frame] += value * channel.gain * envelope;
+    TSnapshot snapshot { m_renderedframes, {} };
+    for (std::size_t channel = 0; channel < m_states.size(); ++channel)
+        if (m_states[channel].current.active || m_states[channel].tail.active)
+            snapshot.sounding.emplace_back(channel, m_states[channel]);
+    m_snapshots.push_back(std::move(snapshot));
+}
+
+// Drops what no rewind can reach any more.
+void TMixer::forget()
+{
+    const std::int64_t horizon = m_renderedframes - m_historyframes;
+    while (m_snapshots.size() > 1 && m_snapshots[1].frame <= horizon)
+        m_snapshots.pop_front();
+    const std::int64_t kept = earliestframe();
+    for (auto& track : m_tracks)
+        std::erase_if(track->events, [kept](const TEvent& event) { return event.frame < kept; });
+    // The last text stays until its end has been reported.
+    while (!m_speech.empty() && m_speech.front().end() < kept
+        && (m_speech.size() > 1 || m_speech.front().end() <= m_noticedend))
+        m_speech.pop_front();
+}
+
+std::function<void()> TMixer::takedrainnotice()
+{
+    if (m_speech.empty() || !m_clockset)
+        return {};
+    std::int64_t end = m_speech.back().end();
+    if (end <= m_noticedend || end > m_clockframe || end > m_renderedframes)
+        return {};
+    m_noticedend = end;
+    return m_drained;
+}
+
+void TMixer::checknotices()
+{
+    std::function<void()> drained;
+    {
+        std::lock_guard guard(m_lock);
+        drained = takedrainnotice();
     }
-    // A one-shot whose last sample fell on the block's last frame ends here,
-    // so its end frame is known without another block.
-    if (!channel.looped && channel.phase == TChannelState::TPhase::sounding
-        && channel.position >= channel.samples->size()) {
-        channel.phase = TChannelState::TPhase::idle;
-        channel.endframe = m_renderedframes + frames;
+    if (drained)
+        drained();
+}
+
+std::optional<std::int64_t> TMixer::pendingnotice() const
+{
+    std::lock_guard guard(m_lock);
+    if (m_speech.empty() || m_speech.back().end() <= m_noticedend)
+        return std::nullopt;
+    return m_speech.back().end();
+}
+
+void TMixer::renderchannel(TChannelTrack& track, TChannelState& state, float* output, std::int64_t from, int frames)
+{
+    if (!track.inuse)
+        return;
+    const std::int64_t to = from + frames;
+    std::int64_t position = from;
+    auto event = std::lower_bound(track.events.begin(), track.events.end(), from,
+        [](const TEvent& planned, std::int64_t wanted) { return planned.frame < wanted; });
+    for (; event != track.events.end() && event->frame < to; ++event) {
+        int span = static_cast<int>(event->frame - position);
+        rendervoice(state.tail, output + (position - from), span);
+        rendervoice(state.current, output + (position - from), span);
+        position = event->frame;
+        applyevent(state, *event);
+    }
+    int span = static_cast<int>(to - position);
+    rendervoice(state.tail, output + (position - from), span);
+    rendervoice(state.current, output + (position - from), span);
+}
+
+void TMixer::applyevent(TChannelState& state, const TEvent& event)
+{
+    auto& current = state.current;
+    switch (event.kind) {
+    case TEvent::TKind::playlooped:
+    case TEvent::TKind::playonce: {
+        // The note before fades out under the new one, which starts from
+        // the wave's beginning at this frame: no gap, no step.
+        if (current.active) {
+            state.tail = current;
+            if (state.tail.fading < 0)
+                state.tail.fading = 0;
+        }
+        TVoice started;
+        started.active = true;
+        started.looped = event.kind == TEvent::TKind::playlooped;
+        (started.looped ? started.table : started.samples) = event.wave;
+        started.increment = event.increment;
+        started.gain = event.gain;
+        current = std::move(started);
+        break;
+    }
+    case TEvent::TKind::setloop:
+        if (current.looped) {
+            current.table = event.wave;
+            current.increment = event.increment;
+        }
+        break;
+    case TEvent::TKind::setgain:
+        current.gain = event.gain;
+        break;
+    case TEvent::TKind::stop:
+        if (current.active && current.fading < 0)
+            current.fading = 0;
+        break;
     }
 }
 
-// espeak-ng at full volume peaks right at full scale; a little below it,
-// speech sits level with the tones and a tone beside it does not clip.
-constexpr float speechlevel = 0.7f;
-
-void TMixer::renderspeech(float* output, int frames)
+void TMixer::rendervoice(TVoice& voice, float* output, int frames)
 {
-    for (int frame = 0; frame < frames && !m_speech.empty(); ++frame) {
-        float value = m_speech.front();
-        m_speech.pop_front();
-        // What a clear() left is its fade-out, not speech that drains.
-        if (m_speechfade > 0) {
-            value *= float(m_speechfade) / float(m_fadeframes + 1);
-            --m_speechfade;
-        } else if (m_speech.empty()) {
-            m_speechdrainedheard = m_renderedframes + frame + 1 + m_latencyframes;
+    for (int frame = 0; frame < frames && voice.active; ++frame) {
+        float envelope = 1;
+        if (voice.fading >= 0) {
+            if (voice.fading >= m_fadeframes) {
+                voice.active = false;
+                return;
+            }
+            envelope = 1 - float(++voice.fading) / float(m_fadeframes + 1);
         }
-        output[frame] += value * speechlevel;
+        float value;
+        if (voice.looped) {
+            // A loop starts mid-wave and would click; a short rise hides it.
+            if (voice.risen < m_fadeframes)
+                envelope *= float(++voice.risen) / float(m_fadeframes + 1);
+            double position = voice.cycle * TLoopWavetables::tablesize;
+            auto index = static_cast<std::size_t>(position);
+            float fraction = static_cast<float>(position - double(index));
+            const auto& table = *voice.table;
+            float raw = table[index] + (table[index + 1] - table[index]) * fraction;
+            voice.cycle += voice.increment;
+            voice.cycle -= std::floor(voice.cycle);
+            value = raw - voice.highpassinput + m_highpasscoefficient * voice.highpassoutput;
+            voice.highpassinput = raw;
+            voice.highpassoutput = value;
+        } else {
+            if (voice.position >= voice.samples->size()) {
+                voice.active = false;
+                return;
+            }
+            value = (*voice.samples)[voice.position++];
+        }
+        output[frame] += value * voice.gain * envelope;
     }
+    if (voice.active && !voice.looped && voice.position >= voice.samples->size())
+        voice.active = false;
+}
+
+void TMixer::renderspeech(float* output, std::int64_t from, int frames)
+{
+    const std::int64_t to = from + frames;
+    for (const auto& segment : m_speech) {
+        std::int64_t first = std::max(from, segment.start);
+        std::int64_t last = std::min(to, segment.end());
+        for (std::int64_t frame = first; frame < last; ++frame)
+            output[frame - from] += segment.samples[std::size_t(frame - segment.start)] * speechlevel;
+    }
+}
+
+std::optional<std::int64_t> TMixer::takechange()
+{
+    std::lock_guard guard(m_lock);
+    auto change = m_change;
+    m_change.reset();
+    return change;
+}
+
+std::int64_t TMixer::rewind(std::int64_t frame)
+{
+    std::lock_guard guard(m_lock);
+    if (m_snapshots.empty() || frame >= m_renderedframes)
+        return m_renderedframes;
+    auto snapshot = m_snapshots.end();
+    while (snapshot != m_snapshots.begin() && std::prev(snapshot)->frame > frame)
+        --snapshot;
+    if (snapshot != m_snapshots.begin())
+        --snapshot;
+    m_renderedframes = snapshot->frame;
+    for (auto& state : m_states)
+        state = TChannelState {};
+    for (const auto& [channel, state] : snapshot->sounding)
+        m_states[channel] = state;
+    // Rendering again from here takes the snapshot anew.
+    m_snapshots.erase(snapshot, m_snapshots.end());
+    return m_renderedframes;
+}
+
+void TMixer::setchangelistener(std::function<void()> listener)
+{
+    std::lock_guard guard(m_lock);
+    m_changelistener = std::move(listener);
+}
+
+void TMixer::appendspeech(const std::vector<float>& samples, std::int64_t earliest)
+{
+    if (!m_speech.empty() && m_speech.back().end() >= earliest) {
+        auto& last = m_speech.back().samples;
+        last.insert(last.end(), samples.begin(), samples.end());
+        return;
+    }
+    // Nothing queued: the text begins as soon as it can be heard.
+    m_speech.push_back(TSpeechSegment { earliest, samples });
+    if (earliest < m_renderedframes)
+        m_change = m_change ? std::min(*m_change, earliest) : earliest;
 }
 
 void TMixer::write(const std::int16_t* samples, std::size_t count, int rate)
@@ -318,11 +554,16 @@ void TMixer::write(const std::int16_t* samples, std::size_t count, int rate)
         soxr_process(resampler, input.data(), count, &used, resampled.data(), resampled.size(), &made);
         resampled.resize(made);
     }
-
-    std::lock_guard guard(m_lock);
-    m_speech.insert(m_speech.end(), resampled.begin(), resampled.end());
-    if (!m_speech.empty())
-        m_speechdrainedheard.reset();
+    if (resampled.empty())
+        return;
+    bool changed;
+    {
+        std::lock_guard guard(m_lock);
+        auto before = m_change;
+        appendspeech(resampled, schedulelocked(TMixerClock::now()));
+        changed = m_change != before;
+    }
+    notifychange(changed);
 }
 
 std::size_t TMixer::flush()
@@ -344,9 +585,14 @@ std::size_t TMixer::flush()
     }
     if (tail.empty())
         return 0;
-    std::lock_guard guard(m_lock);
-    m_speech.insert(m_speech.end(), tail.begin(), tail.end());
-    m_speechdrainedheard.reset();
+    bool changed;
+    {
+        std::lock_guard guard(m_lock);
+        auto before = m_change;
+        appendspeech(tail, schedulelocked(TMixerClock::now()));
+        changed = m_change != before;
+    }
+    notifychange(changed);
     return tail.size();
 }
 
@@ -357,13 +603,29 @@ void TMixer::clear()
         for (auto& [rate, resampler] : m_resamplers)
             soxr_clear(resampler);
     }
-    std::lock_guard guard(m_lock);
-    m_speechdrainedheard.reset();
-    if (m_speech.size() > std::size_t(m_fadeframes))
-        m_speech.resize(std::size_t(m_fadeframes));
-    m_speechfade = static_cast<int>(m_speech.size());
-    if (m_speechfade == 0)
-        m_speech.clear();
+    bool changed = false;
+    {
+        std::lock_guard guard(m_lock);
+        const std::int64_t cut = m_historyframes > 0 ? schedulelocked(TMixerClock::now()) : m_renderedframes;
+        const std::int64_t silent = cut + m_fadeframes;
+        std::erase_if(m_speech, [silent](const TSpeechSegment& segment) { return segment.start >= silent; });
+        for (auto& segment : m_speech) {
+            if (segment.end() <= cut)
+                continue;
+            changed = true;
+            for (std::int64_t frame = std::max(cut, segment.start); frame < std::min(silent, segment.end()); ++frame)
+                segment.samples[std::size_t(frame - segment.start)] *= float(silent - frame) / float(m_fadeframes + 1);
+            if (segment.end() > silent)
+                segment.samples.resize(std::size_t(silent - segment.start));
+        }
+        // What was cut is not drained speech: no notice for it.
+        if (!m_speech.empty())
+            m_noticedend = std::max(m_noticedend, m_speech.back().end());
+        changed = changed && cut < m_renderedframes;
+        if (changed)
+            m_change = m_change ? std::min(*m_change, cut) : cut;
+    }
+    notifychange(changed);
 }
 
 void TMixer::setdrainedcallback(std::function<void()> drained)

@@ -2,10 +2,14 @@
 // The mixer: channels that each play a looped wave (band-limited, with a
 // DC-blocking high-pass so rests stay quiet) or a one-shot already at the
 // output rate, plus the speech stream, summed into mono float blocks. Every
-// start and stop names the output frame where it takes effect, so lengths
-// are exact to the sample; a stop fades out over a millisecond.
+// command names the output frame where it takes effect, so lengths are exact
+// to the sample: a note that follows a note on the same channel crosses over
+// from it at its frame, a stop fades out over a millisecond.
 // It has no device: the caller pulls blocks with render(), from the audio
-// thread or, in tests, directly.
+// thread or, in tests, directly. An output that can replace audio it has
+// already handed on (a server that rewinds) asks the mixer to keep a
+// history: commands may then name a frame already rendered, and the output
+// rewinds the mixer there and renders again.
 
 #include "sound/loopwavetables.h"
 #include "sound/speechstream.h"
@@ -34,6 +38,12 @@ public:
     int outputrate() const { return m_outputrate; }
     int fadeframes() const { return m_fadeframes; }
 
+    // leadframes: how far after the frame heard now a command is placed, so
+    // that it reaches the listener before its frame does. historyframes: how
+    // far back from the rendered end the mixer can be rewound; 0 for an
+    // output that never takes back what it was given.
+    void configure(int leadframes, int historyframes);
+
     // Channels are made once and reused; release makes one free for reuse.
     TChannel createchannel();
     void releasechannel(TChannel channel);
@@ -42,9 +52,11 @@ public:
         float gain, std::int64_t atframe);
     void playonce(TChannel channel, std::shared_ptr<const std::vector<float>> samples, float gain,
         std::int64_t atframe);
-    void setloop(TChannel channel, std::shared_ptr<const std::vector<float>> table, double loopspersecond);
-    void setgain(TChannel channel, float gain);
-    // Fades out from the frame on; a channel not yet started never starts.
+    void setloop(TChannel channel, std::shared_ptr<const std::vector<float>> table, double loopspersecond,
+        std::int64_t atframe);
+    void setgain(TChannel channel, float gain, std::int64_t atframe);
+    // Fades out from the frame on; a start on the channel at or after that
+    // frame, given before, never happens.
     void stop(TChannel channel, std::int64_t atframe);
 
     // Started or waiting to start, and not yet rendered to its end.
@@ -53,18 +65,38 @@ public:
     // one-shot will end if nothing stops it. Nothing for a sounding loop.
     std::optional<std::int64_t> endframe(TChannel channel) const;
 
-    // Output frames rendered so far; the next block starts there.
+    // Output frames rendered so far; the next render starts there.
     std::int64_t renderedframes() const;
-    // The frame a command issued now should take effect at: the clock of the
-    // latest block, plus one block so it is never in a block already gone.
+    // The output tells which frame is being heard at a moment.
+    void setclock(std::int64_t heardframe, TMixerClock::time_point at);
+    // The frame a command issued now should take effect at: the frame heard
+    // now plus the lead, and never one that can no longer change.
     std::int64_t scheduleframe(TMixerClock::time_point now) const;
+    // The soonest frame a cut issued now can silence.
+    std::int64_t soonestframe(TMixerClock::time_point now) const;
     // When the frame will be heard, by the same clock.
     TMixerClock::time_point heardtime(std::int64_t frame) const;
 
-    // Fills the block; started is when the device asked for it. Frames are
-    // heard latencyframes after they are rendered.
-    void render(float* output, int frames, TMixerClock::time_point started);
-    void setlatency(int latencyframes);
+    // Fills the block that follows what was rendered.
+    void render(float* output, int frames);
+    // For an output that plays a block latencyframes after asking for it at
+    // the moment started: sets the clock and renders.
+    void renderblock(float* output, int frames, TMixerClock::time_point started, int latencyframes);
+
+    // A command since the last call named a frame already rendered: the
+    // earliest such frame. Clears it.
+    std::optional<std::int64_t> takechange();
+    // Goes back to render again from a frame at or before the one asked
+    // for (never before the history); returns the frame rendering resumes at.
+    std::int64_t rewind(std::int64_t frame);
+    // Called, on the commanding thread and outside the mixer's lock, after a
+    // command named a frame already rendered.
+    void setchangelistener(std::function<void()> listener);
+    // The frame whose hearing the drained callback waits for, if any.
+    std::optional<std::int64_t> pendingnotice() const;
+    // Calls the drained callback if the speech's end has been heard by the
+    // clock; render() does so too.
+    void checknotices();
 
     // TSpeechStream
     void write(const std::int16_t* samples, std::size_t count, int rate) override;
@@ -73,28 +105,50 @@ public:
     void setdrainedcallback(std::function<void()> drained) override;
 
 private:
+    struct TVoice;
     struct TChannelState;
+    struct TEvent;
+    struct TChannelTrack;
+    struct TSnapshot;
+    struct TSpeechSegment {
+        std::int64_t start;
+        std::vector<float> samples; // at the output rate
+        std::int64_t end() const { return start + static_cast<std::int64_t>(samples.size()); }
+    };
 
-    void renderchannel(TChannelState& channel, float* output, int frames);
-    void renderspeech(float* output, int frames);
-    TChannelState& state(TChannel channel);
-    const TChannelState& state(TChannel channel) const;
+    std::int64_t earliestframe() const;
+    std::int64_t schedulelocked(TMixerClock::time_point now) const;
+    // Puts the event on its channel; returns whether it lies in what was rendered.
+    bool addevent(TChannel channel, TEvent event);
+    void notifychange(bool changed);
+    void renderchannel(TChannelTrack& track, TChannelState& state, float* output, std::int64_t from, int frames);
+    void rendervoice(TVoice& voice, float* output, int frames);
+    void applyevent(TChannelState& state, const TEvent& event);
+    void renderspeech(float* output, std::int64_t from, int frames);
+    void appendspeech(const std::vector<float>& samples, std::int64_t earliest);
+    void takesnapshot();
+    void forget();
+    std::function<void()> takedrainnotice();
 
     const int m_outputrate;
     const int m_fadeframes;
     const float m_highpasscoefficient;
 
     mutable std::mutex m_lock;
-    std::vector<std::unique_ptr<TChannelState>> m_channels;
+    int m_leadframes = 0;
+    int m_historyframes = 0;
+    std::vector<std::unique_ptr<TChannelTrack>> m_tracks;
+    std::vector<TChannelState> m_states; // by channel, as of m_renderedframes
+    std::deque<TSnapshot> m_snapshots; // oldest first
     std::int64_t m_renderedframes = 0;
     std::int64_t m_clockframe = 0;
     TMixerClock::time_point m_clocktime {};
     bool m_clockset = false;
-    int m_latencyframes = 0;
+    std::optional<std::int64_t> m_change;
+    std::function<void()> m_changelistener;
 
-    std::deque<float> m_speech; // at the output rate
-    int m_speechfade = 0; // frames of a clear()'s fade still to play
-    std::optional<std::int64_t> m_speechdrainedheard; // frame at which the drain is heard
+    std::deque<TSpeechSegment> m_speech;
+    std::int64_t m_noticedend = 0; // speech end already reported, or cut
     std::function<void()> m_drained;
     std::mutex m_resamplerlock; // writers' side only
     std::map<int, soxr*> m_resamplers; // by input rate

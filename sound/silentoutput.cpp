@@ -1,34 +1,41 @@
 #include "sound/silentoutput.h"
 
+#include "sound/mixer.h"
+
 #include <chrono>
 #include <vector>
-
-TSilentOutput::TSilentOutput() = default;
 
 TSilentOutput::~TSilentOutput()
 {
     close();
 }
 
-void TSilentOutput::start(TRenderer renderer)
+void TSilentOutput::start(TMixer& mixer)
 {
     m_running = true;
-    m_thread = std::thread([this, renderer = std::move(renderer)] {
-        std::vector<float> block(static_cast<std::size_t>(blockframes()));
+    m_thread = std::thread([this, &mixer] {
+        std::vector<float> block(static_cast<std::size_t>(blockframes));
         auto period = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-            std::chrono::duration<double>(double(blockframes()) / rate()));
+            std::chrono::duration<double>(double(blockframes) / rate()));
         auto next = std::chrono::steady_clock::now();
+        std::unique_lock lock(m_lock);
         while (m_running) {
-            renderer(block.data(), blockframes());
+            lock.unlock();
+            mixer.renderblock(block.data(), blockframes, std::chrono::steady_clock::now(), 0);
+            lock.lock();
             next += period;
-            std::this_thread::sleep_until(next);
+            m_closed.wait_until(lock, next, [this] { return !m_running; });
         }
     });
 }
 
 void TSilentOutput::close() noexcept
 {
-    m_running = false;
+    {
+        std::lock_guard lock(m_lock);
+        m_running = false;
+    }
+    m_closed.notify_all();
     if (m_thread.joinable())
         m_thread.join();
 }

@@ -7,8 +7,8 @@ TSoundDevice::TSoundDevice(std::unique_ptr<TAudioOutput> output)
     : m_output(std::move(output))
     , m_mixer(std::make_unique<TMixer>(m_output->rate()))
 {
-    m_mixer->setlatency(m_output->latencyframes());
-    m_output->start([mixer = m_mixer.get()](float* block, int frames) { mixer->render(block, frames, TMixerClock::now()); });
+    m_mixer->configure(m_output->leadframes(), m_output->historyframes());
+    m_output->start(*m_mixer);
 }
 
 TSoundDevice::~TSoundDevice()

@@ -18,8 +18,8 @@ public:
     TMixer& mixer() { return *m_mixer; }
     // The frame a command given now takes effect at.
     std::int64_t commandframe() const { return m_mixer->scheduleframe(TMixerClock::now()); }
-    // The first frame not yet rendered: the soonest anything can be heard.
-    std::int64_t nextframe() const { return m_mixer->renderedframes(); }
+    // The soonest frame a cut given now can silence.
+    std::int64_t cutframe() const { return m_mixer->soonestframe(TMixerClock::now()); }
     // Blocks, without handling events, until the channel's last sample has
     // been heard; at once for a sounding loop or a closed device.
     void waituntilheard(TMixer::TChannel channel) const;

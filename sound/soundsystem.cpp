@@ -2,7 +2,7 @@
 
 #include "runtime/errors.h"
 #include "sound/bankplayer.h"
-#include "sound/sdloutput.h"
+#include "sound/pulseoutput.h"
 #include "sound/silentoutput.h"
 #include "sound/sounddevice.h"
 
@@ -32,7 +32,7 @@ void TSoundSystem::opendevice()
         return;
     std::unique_ptr<TAudioOutput> output;
     try {
-        output = std::make_unique<TSdlOutput>();
+        output = std::make_unique<TPulseOutput>();
     } catch (const TVorkanaError& error) {
         parts.devicemessage = std::string(error.what())
             + ". Tones, clicks and speech are silent; they still take their time.";

@@ -54,7 +54,8 @@ void TWaveCollectionItem::SetPlayRate(int rate)
     PlayRate = rate;
     if (m_mainbuffer && m_looped) {
         auto table = looptable();
-        m_device->mixer().setloop(*m_mainbuffer, table, m_wavetables->loopspersecond(effectiverate()));
+        m_device->mixer().setloop(
+            *m_mainbuffer, table, m_wavetables->loopspersecond(effectiverate()), m_device->commandframe());
     }
 }
 
@@ -62,7 +63,7 @@ void TWaveCollectionItem::SetPlayVolume(int volume)
 {
     PlayVolume = volume;
     if (m_mainbuffer)
-        m_device->mixer().setgain(*m_mainbuffer, volumegain(volume));
+        m_device->mixer().setgain(*m_mainbuffer, volumegain(volume), m_device->commandframe());
 }
 
 int TWaveCollectionItem::effectiverate() const
@@ -141,7 +142,7 @@ void TWaveCollectionItem::StopAll()
 void TWaveCollectionItem::CutAll()
 {
     if (m_device)
-        stopfrom(m_device->nextframe());
+        stopfrom(m_device->cutframe());
 }
 
 void TWaveCollectionItem::stopfrom(std::int64_t frame)

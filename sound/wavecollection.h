@@ -46,8 +46,8 @@ public:
     // heard.
     void StartPlay(bool wait);
     void StopAll();
-    // Stops every sounding instance from the next block on, without waiting
-    // for the frame the command's moment falls on.
+    // Stops every sounding instance as soon as the output can, without
+    // waiting for the frame the command's moment falls on.
     void CutAll();
 
 private:

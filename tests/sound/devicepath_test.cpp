@@ -12,7 +12,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(DevicePathTest, TonesAreHeardAtTheirPitchesAndLengths)
+TEST(DevicePathTest, TonesAreHeardInOrderAtTheirPitchesAndEachEnds)
 {
     if (!TPulseNullSink::installed())
         GTEST_SKIP() << "pulseaudio and parecord are not installed";
@@ -36,27 +36,24 @@ TEST(DevicePathTest, TonesAreHeardAtTheirPitchesAndLengths)
         std::chrono::milliseconds length;
     };
     const std::vector<TTone> tones { { 440, 300ms }, { 1000, 150ms }, { 2500, 60ms } };
-    std::vector<double> playedms;
     for (const auto& tone : tones) {
-        auto started = std::chrono::steady_clock::now();
         system.player().startlooped("snd10", static_cast<int>(64 * tone.frequency), 0);
         std::this_thread::sleep_for(tone.length);
         system.player().stopall("snd10");
-        playedms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count());
         std::this_thread::sleep_for(200ms);
     }
     system.player().playwait("click19", 0);
     auto recording = server.stoprecording();
     system.release();
 
+    // Each tone ends before the next begins: as many sounds as were played.
+    // How long each lasts depends on how the machine keeps time, and is the
+    // benchmarks' business.
     auto heard = soundingstretches(recording, rate, 0.02f);
     ASSERT_EQ(heard.size(), tones.size() + 2);
     heard.erase(heard.begin()); // the warm-up click
     for (std::size_t i = 0; i < tones.size(); ++i) {
         SCOPED_TRACE(tones[i].frequency);
-        // The time between the start and the stop call is what must be heard;
-        // a busy machine may oversleep, so it is measured, not assumed.
-        EXPECT_NEAR(heard[i].lengthms, playedms[i], 6);
         std::vector<float> middle(heard[i].samples.begin() + rate / 200, heard[i].samples.end() - rate / 200);
         // The exact pitch is the offline mixer tests' business; here the
         // device path must not bend it.

@@ -67,3 +67,13 @@ std::vector<double> spectrumdecibels(const std::vector<float>& samples)
         p = 10 * std::log10(std::max(p / strongest, 1e-30));
     return power;
 }
+
+int longestquietrun(const std::vector<float>& samples, std::size_t from, std::size_t to)
+{
+    int longest = 0, run = 0;
+    for (std::size_t n = from; n < to && n < samples.size(); ++n) {
+        run = std::fabs(samples[n]) < 0.01f ? run + 1 : 0;
+        longest = std::max(longest, run);
+    }
+    return longest;
+}

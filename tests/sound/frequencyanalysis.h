@@ -13,3 +13,6 @@ double rms(const std::vector<float>& samples);
 // frames, under a Blackman-Harris window, in decibels relative to the
 // strongest bin.
 std::vector<double> spectrumdecibels(const std::vector<float>& samples);
+// The longest run of samples too quiet to hear (under 0.01) within [from, to):
+// a drop-out inside a tone.
+int longestquietrun(const std::vector<float>& samples, std::size_t from, std::size_t to);

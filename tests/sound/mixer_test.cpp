@@ -5,12 +5,42 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
 
 constexpr int outputrate = 48000;
 constexpr int block = 256;
+
+struct TTone {
+    std::shared_ptr<const std::vector<float>> table;
+    double loops;
+};
+
+// A voice of the generated bank at a pitch, as the runtime plays it.
+TTone tone(const std::string& wave, double frequency)
+{
+    TLoopWavetables tables(generatedsamples(wave));
+    double loops = tables.loopspersecond(64 * frequency);
+    return { tables.table(loops, outputrate), loops };
+}
+
+std::vector<float> renderframes(TMixer& mixer, int frames)
+{
+    std::vector<float> output(static_cast<std::size_t>(frames));
+    for (int done = 0; done < frames; done += block)
+        mixer.renderblock(output.data() + done, std::min(block, frames - done), TMixerClock::now(), 0);
+    return output;
+}
+
+float largeststep(const std::vector<float>& samples, std::size_t from, std::size_t to)
+{
+    float largest = 0;
+    for (std::size_t n = from + 1; n < to; ++n)
+        largest = std::max(largest, std::fabs(samples[n] - samples[n - 1]));
+    return largest;
+}
 
 class MixerTest : public ::testing::Test {
 protected:
@@ -29,7 +59,7 @@ protected:
     {
         std::vector<float> output(static_cast<std::size_t>(frames));
         for (int done = 0; done < frames; done += block)
-            mixer.render(output.data() + done, std::min(block, frames - done), TMixerClock::now());
+            mixer.renderblock(output.data() + done, std::min(block, frames - done), TMixerClock::now(), 0);
         return output;
     }
 
@@ -194,6 +224,139 @@ TEST_F(MixerTest, SpeechIsResampledAndReportsItsDrainOnce)
     for (std::size_t frame = std::size_t(mixer.fadeframes()); frame < aftercut.size(); ++frame)
         ASSERT_EQ(aftercut[frame], 0.0f);
     EXPECT_EQ(drained, 1);
+}
+
+TEST(MixerRestartTest, ANoteThatFollowsANoteBeginsAtItsFrameWithoutGapOrStep)
+{
+    struct TRow {
+        const char* name;
+        double first;
+        double second; // 2 Hz: the game's rest
+        bool sounds; // the second note is heard
+    };
+    // The restart falls inside a block, as commands do.
+    constexpr std::int64_t restartat = 4 * block + 77;
+    for (TRow row : { TRow { "higher", 440, 660, true }, TRow { "same pitch", 500, 500, true },
+             TRow { "rest", 440, 2, false } }) {
+        SCOPED_TRACE(row.name);
+        auto first = tone("snd10", row.first);
+        auto second = tone("snd10", row.second);
+        TMixer alone(outputrate);
+        alone.playlooped(alone.createchannel(), first.table, first.loops, 1, 0);
+        auto expected = renderframes(alone, 12 * block);
+
+        TMixer mixer(outputrate);
+        auto channel = mixer.createchannel();
+        mixer.playlooped(channel, first.table, first.loops, 1, 0);
+        auto heard = renderframes(mixer, 2 * block);
+        mixer.playlooped(channel, second.table, second.loops, 1, restartat);
+        auto rest = renderframes(mixer, 10 * block);
+        heard.insert(heard.end(), rest.begin(), rest.end());
+
+        // The first note sounds whole up to the restart's frame.
+        for (std::size_t frame = 0; frame < std::size_t(restartat); ++frame)
+            ASSERT_EQ(heard[frame], expected[frame]) << frame;
+        // No jump larger than either note makes by itself.
+        const auto at = std::size_t(restartat);
+        float ownsteps = std::max(largeststep(expected, at - 1000, at), largeststep(heard, at + 1000, heard.size()));
+        EXPECT_LE(largeststep(heard, at - 8, at + 2 * std::size_t(mixer.fadeframes())), ownsteps * 1.05f);
+        if (row.sounds)
+            EXPECT_LT(longestquietrun(heard, at - 48, at + 480), 8);
+    }
+}
+
+TEST(MixerRestartTest, RateAndVolumeChangeAtTheirCommandsFrame)
+{
+    constexpr std::int64_t changeat = 3 * block + 101;
+    auto before = tone("snd10", 440);
+    auto after = tone("snd10", 880);
+    TMixer alone(outputrate);
+    alone.playlooped(alone.createchannel(), before.table, before.loops, 1, 0);
+    auto expected = renderframes(alone, 8 * block);
+
+    for (bool volume : { false, true }) {
+        SCOPED_TRACE(volume ? "volume" : "rate");
+        TMixer mixer(outputrate);
+        auto channel = mixer.createchannel();
+        mixer.playlooped(channel, before.table, before.loops, 1, 0);
+        auto heard = renderframes(mixer, block);
+        if (volume)
+            mixer.setgain(channel, 0.5f, changeat);
+        else
+            mixer.setloop(channel, after.table, after.loops, changeat);
+        auto rest = renderframes(mixer, 7 * block);
+        heard.insert(heard.end(), rest.begin(), rest.end());
+        for (std::size_t frame = 0; frame < std::size_t(changeat); ++frame)
+            ASSERT_EQ(heard[frame], expected[frame]) << frame;
+        if (volume) {
+            for (std::size_t frame = std::size_t(changeat); frame < heard.size(); ++frame)
+                ASSERT_FLOAT_EQ(heard[frame], 0.5f * expected[frame]) << frame;
+        } else {
+            std::vector<float> raised(heard.begin() + changeat + 48, heard.end());
+            EXPECT_NEAR(zerocrossingfrequency(raised, outputrate), 880, 5);
+        }
+    }
+}
+
+// An output that can take back what it was given rewinds the mixer to a
+// command's frame and renders again from there.
+TEST(MixerRewindTest, ACommandInsideWhatWasRenderedIsRenderedAgainFromItsFrame)
+{
+    auto note = tone("snd10", 440);
+    TMixer alone(outputrate);
+    alone.playlooped(alone.createchannel(), note.table, note.loops, 1, 0);
+    auto expected = renderframes(alone, 12 * block);
+
+    TMixer mixer(outputrate);
+    mixer.configure(0, 16 * block);
+    auto channel = mixer.createchannel();
+    mixer.playlooped(channel, note.table, note.loops, 1, 0);
+    auto heard = renderframes(mixer, 10 * block);
+    constexpr std::int64_t stopat = 3 * block + 50;
+    mixer.stop(channel, stopat);
+    ASSERT_EQ(mixer.takechange(), std::optional<std::int64_t>(stopat));
+    EXPECT_EQ(mixer.takechange(), std::nullopt);
+    std::int64_t resumed = mixer.rewind(stopat);
+    ASSERT_LE(resumed, stopat);
+    auto again = renderframes(mixer, 12 * block - int(resumed));
+    heard.resize(std::size_t(resumed));
+    heard.insert(heard.end(), again.begin(), again.end());
+
+    for (std::size_t frame = 0; frame < std::size_t(stopat); ++frame)
+        ASSERT_EQ(heard[frame], expected[frame]) << frame;
+    for (std::size_t frame = std::size_t(stopat + mixer.fadeframes()); frame < heard.size(); ++frame)
+        ASSERT_EQ(heard[frame], 0.0f) << frame;
+    EXPECT_EQ(mixer.endframe(channel), stopat + mixer.fadeframes());
+}
+
+TEST(MixerRewindTest, SpeechStartsAtTheCommandFrameAndACutTakesBackWhatFollows)
+{
+    TMixer mixer(outputrate);
+    mixer.configure(96, 16 * block);
+    int changes = 0;
+    mixer.setchangelistener([&] { ++changes; });
+    renderframes(mixer, 8 * block); // rendered ahead of the listener
+    mixer.setclock(2 * block, TMixerClock::now());
+    std::vector<std::int16_t> speech(22050 / 10, 8000);
+    mixer.write(speech.data(), speech.size(), 22050);
+    auto start = mixer.takechange();
+    ASSERT_TRUE(start);
+    EXPECT_NEAR(double(*start), 2 * block + 96, 48); // heard frame plus the lead, not the rendered end
+    EXPECT_EQ(changes, 1);
+
+    mixer.rewind(*start);
+    auto spoken = renderframes(mixer, 4 * block);
+    mixer.setclock(*start + 2 * block, TMixerClock::now());
+    mixer.clear();
+    auto cut = mixer.takechange();
+    ASSERT_TRUE(cut);
+    EXPECT_EQ(changes, 2);
+    std::int64_t resumed = mixer.rewind(*cut);
+    auto after = renderframes(mixer, 8 * block);
+    auto silentfrom = std::size_t(*cut + mixer.fadeframes() - resumed);
+    EXPECT_GT(rms(std::vector<float>(after.begin(), after.begin() + long(*cut - resumed))), 0.1);
+    for (std::size_t frame = silentfrom; frame < after.size(); ++frame)
+        ASSERT_EQ(after[frame], 0.0f) << frame;
 }
 
 }

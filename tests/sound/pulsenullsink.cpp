@@ -66,7 +66,6 @@ TPulseNullSink::TPulseNullSink()
     m_folder = pattern;
     setenv("XDG_RUNTIME_DIR", m_folder.c_str(), 1);
     setenv("HOME", m_folder.c_str(), 1); // the daemon keeps its cookie and state there
-    setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
     unsetenv("PULSE_SERVER");
     int status = run({ "pulseaudio", "--daemonize=yes", "--exit-idle-time=-1", "-n", "--disable-shm=yes",
         "--load=module-native-protocol-unix", "--load=module-null-sink sink_name=ci_sink",

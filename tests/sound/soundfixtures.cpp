@@ -28,8 +28,8 @@ std::vector<float> generatedsamples(const std::string& name)
 
 std::vector<float> TManualOutput::renderblocks(int count)
 {
-    std::vector<float> output(static_cast<std::size_t>(count * blockframes()));
+    std::vector<float> output(static_cast<std::size_t>(count * blockframes));
     for (int block = 0; block < count; ++block)
-        m_renderer(output.data() + block * blockframes(), blockframes());
+        m_mixer->renderblock(output.data() + block * blockframes, blockframes, TMixerClock::now(), m_latencyframes);
     return output;
 }

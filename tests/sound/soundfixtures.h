@@ -14,18 +14,22 @@ const TStoredWave& generatedwave(const std::string& name);
 // The wave's samples as floats at its own rate.
 std::vector<float> generatedsamples(const std::string& name);
 
-// An output that never runs by itself: the test calls renderblocks.
+// An output that never runs by itself: the test calls renderblocks. Each
+// block is heard latencyframes after it is asked for, as a device's is.
 class TManualOutput final : public TAudioOutput {
 public:
+    static constexpr int blockframes = 256;
+
     explicit TManualOutput(int latencyframes = 0)
         : m_latencyframes(latencyframes)
     {
     }
 
     int rate() const override { return 48000; }
-    int blockframes() const override { return 256; }
-    int latencyframes() const override { return m_latencyframes; }
-    void start(TRenderer renderer) override { m_renderer = std::move(renderer); }
+    // Past the block being heard and the one already rendered.
+    int leadframes() const override { return 2 * m_latencyframes; }
+    int historyframes() const override { return 0; }
+    void start(TMixer& mixer) override { m_mixer = &mixer; }
     void close() noexcept override { }
 
     // Renders whole blocks and returns them joined.
@@ -33,5 +37,5 @@ public:
 
 private:
     int m_latencyframes;
-    TRenderer m_renderer;
+    TMixer* m_mixer = nullptr;
 };

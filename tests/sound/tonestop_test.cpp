@@ -56,7 +56,7 @@ TEST(ToneStopTest, CutSilencesFromTheNextBlockWhereTheTimedStopKeepsItsFrame)
     };
     for (TRow row : { TRow { "timed", false, true }, TRow { "cut", true, false } }) {
         SCOPED_TRACE(row.name);
-        // A device that plays a block while the next is rendered, as SDL's does.
+        // A device that plays a block while the next is rendered.
         auto manual = std::make_unique<TManualOutput>(256);
         auto* output = manual.get();
         TSoundDevice device(std::move(manual));
@@ -66,7 +66,8 @@ TEST(ToneStopTest, CutSilencesFromTheNextBlockWhereTheTimedStopKeepsItsFrame)
         tone.StartPlay(false);
         output->renderblocks(4);
         // The command comes 2 ms into the block being played: a timed stop
-        // falls that far into the next block, a cut at its start.
+        // keeps the frame that moment is heard at, beyond the next block; a
+        // cut silences the next block from its start.
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
         if (row.cut)
             tone.CutAll();

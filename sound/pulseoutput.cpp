@@ -1,0 +1,333 @@
+#include "sound/pulseoutput.h"
+
+#include "runtime/errors.h"
+#include "sound/mixer.h"
+
+#include <pulse/pulseaudio.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <sched.h>
+#include <sys/eventfd.h>
+#include <sys/resource.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+// What the server holds ahead of the listener: a busy machine may keep us
+// from running for up to this, less one period, without a drop-out.
+constexpr int depthms = 60;
+// How often the stream is topped up.
+constexpr int periodms = 20;
+// From the command to the server rewinding its sink: a wake-up, a render of
+// the buffer and one message.
+constexpr double leadms = 2.0;
+
+std::int64_t steadymicroseconds()
+{
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// Real-time priority where the process may take it (its own limit, or as
+// the superuser): the stream is topped up on time on a busy machine.
+void raisepriority()
+{
+    int highest = 10;
+    rlimit limit {};
+    if (geteuid() != 0 && getrlimit(RLIMIT_RTPRIO, &limit) == 0)
+        highest = std::min<int>(highest, static_cast<int>(limit.rlim_cur));
+    if (highest <= 0)
+        return;
+    sched_param parameter {};
+    parameter.sched_priority = highest;
+    // On Linux the calling thread alone; a child process starts without it.
+    sched_setscheduler(0, SCHED_FIFO | SCHED_RESET_ON_FORK, &parameter);
+}
+
+}
+
+struct TPulseOutput::TWakeFile {
+    int descriptor = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    ~TWakeFile()
+    {
+        if (descriptor >= 0)
+            ::close(descriptor);
+    }
+};
+
+TPulseOutput::TPulseOutput()
+{
+    m_mainloop = pa_threaded_mainloop_new();
+    if (!m_mainloop)
+        throw TVorkanaError("The sound server cannot be reached: out of memory");
+    pa_proplist* properties = pa_proplist_new();
+    pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "Vorkana Basic Interpreter");
+    pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, "vorkana");
+    m_context = pa_context_new_with_proplist(pa_threaded_mainloop_get_api(m_mainloop), nullptr, properties);
+    pa_proplist_free(properties);
+    if (!m_context) {
+        release();
+        throw TVorkanaError("The sound server cannot be reached: out of memory");
+    }
+    pa_context_set_state_callback(
+        m_context, [](pa_context*, void* self) { pa_threaded_mainloop_signal(static_cast<TPulseOutput*>(self)->m_mainloop, 0); },
+        this);
+    if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+        fail("The sound server cannot be reached: ");
+    pa_threaded_mainloop_lock(m_mainloop);
+    if (pa_threaded_mainloop_start(m_mainloop) < 0) {
+        pa_threaded_mainloop_unlock(m_mainloop);
+        fail("The sound server cannot be reached: ");
+    }
+    waitfor([](TPulseOutput& self) {
+        auto state = pa_context_get_state(self.m_context);
+        return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
+    });
+    if (pa_context_get_state(m_context) != PA_CONTEXT_READY) {
+        pa_threaded_mainloop_unlock(m_mainloop);
+        fail("The sound server cannot be reached: ");
+    }
+
+    pa_sample_spec spec { PA_SAMPLE_FLOAT32NE, samplerate, 1 };
+    pa_proplist* streamproperties = pa_proplist_new();
+    pa_proplist_sets(streamproperties, PA_PROP_MEDIA_ROLE, "a11y");
+    m_stream = pa_stream_new_with_proplist(m_context, "Speech and tones", &spec, nullptr, streamproperties);
+    pa_proplist_free(streamproperties);
+    if (!m_stream) {
+        pa_threaded_mainloop_unlock(m_mainloop);
+        fail("The sound server refused the stream: ");
+    }
+    pa_stream_set_state_callback(
+        m_stream, [](pa_stream*, void* self) { pa_threaded_mainloop_signal(static_cast<TPulseOutput*>(self)->m_mainloop, 0); },
+        this);
+    const auto bytes = [](int milliseconds) { return std::uint32_t(samplerate / 1000 * milliseconds * sizeof(float)); };
+    pa_buffer_attr attributes {};
+    attributes.maxlength = std::uint32_t(-1);
+    attributes.tlength = bytes(depthms);
+    // Never wait for a fill before playing: the first key echo sounds at once,
+    // and a late top-up costs its own gap only.
+    attributes.prebuf = 0;
+    attributes.minreq = bytes(periodms / 2);
+    attributes.fragsize = std::uint32_t(-1);
+    auto flags = pa_stream_flags_t(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE
+        | PA_STREAM_ADJUST_LATENCY | PA_STREAM_NOT_MONOTONIC);
+    if (pa_stream_connect_playback(m_stream, nullptr, &attributes, flags, nullptr, nullptr) < 0) {
+        pa_threaded_mainloop_unlock(m_mainloop);
+        fail("The sound server refused the stream: ");
+    }
+    waitfor([](TPulseOutput& self) {
+        auto state = pa_stream_get_state(self.m_stream);
+        return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
+    });
+    bool ready = pa_stream_get_state(m_stream) == PA_STREAM_READY;
+    pa_threaded_mainloop_unlock(m_mainloop);
+    if (!ready)
+        fail("The sound server refused the stream: ");
+    m_buffer.resize(std::size_t(samplerate / 1000 * (depthms + 4 * periodms)));
+}
+
+TPulseOutput::~TPulseOutput()
+{
+    close();
+}
+
+int TPulseOutput::leadframes() const
+{
+    return static_cast<int>(samplerate * leadms / 1000);
+}
+
+int TPulseOutput::historyframes() const
+{
+    // Everything the server holds, and the periods the clock may lag by.
+    return samplerate / 1000 * (depthms + 10 * periodms);
+}
+
+void TPulseOutput::waitfor(bool (*ready)(TPulseOutput&))
+{
+    while (!ready(*this))
+        pa_threaded_mainloop_wait(m_mainloop);
+}
+
+void TPulseOutput::fail(const std::string& reason)
+{
+    std::string why = m_context ? pa_strerror(pa_context_errno(m_context)) : "unknown";
+    release();
+    throw TVorkanaError(reason + why);
+}
+
+void TPulseOutput::start(TMixer& mixer)
+{
+    m_wake = std::make_shared<TWakeFile>();
+    pa_threaded_mainloop_lock(m_mainloop);
+    m_mixer = &mixer;
+    m_running = true;
+    pa_mainloop_api* api = pa_threaded_mainloop_get_api(m_mainloop);
+    if (m_wake->descriptor >= 0) {
+        m_wakeevent = api->io_new(
+            api, m_wake->descriptor, PA_IO_EVENT_INPUT,
+            [](pa_mainloop_api*, pa_io_event*, int fd, pa_io_event_flags_t, void* self) {
+                std::uint64_t count = 0;
+                while (read(fd, &count, sizeof count) > 0) { }
+                static_cast<TPulseOutput*>(self)->step();
+            },
+            this);
+        // Any thread: writing to the event wakes the server's thread without waiting for its lock.
+        mixer.setchangelistener([wake = m_wake] {
+            std::uint64_t one = 1;
+            [[maybe_unused]] auto written = write(wake->descriptor, &one, sizeof one);
+        });
+    }
+    timeval now {};
+    m_timer = api->time_new(
+        api, pa_gettimeofday(&now),
+        [](pa_mainloop_api*, pa_time_event*, const timeval*, void* self) {
+            auto output = static_cast<TPulseOutput*>(self);
+            static thread_local bool raised = false;
+            if (!raised) {
+                raisepriority();
+                raised = true;
+            }
+            output->step();
+        },
+        this);
+    pa_threaded_mainloop_unlock(m_mainloop);
+    // A sink that has just been woken may still play out what it rendered
+    // before our stream came: the clock stands until the stream plays, so
+    // the first sounds would pile up at its start. Wait for it, a while.
+    auto giveup = std::chrono::steady_clock::now() + std::chrono::milliseconds(2500);
+    while (std::chrono::steady_clock::now() < giveup) {
+        pa_threaded_mainloop_lock(m_mainloop);
+        const pa_timing_info* timing = pa_stream_get_timing_info(m_stream);
+        bool playing = pa_stream_get_state(m_stream) == PA_STREAM_READY && timing && timing->playing;
+        pa_threaded_mainloop_unlock(m_mainloop);
+        if (playing || pa_stream_get_state(m_stream) != PA_STREAM_READY)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+std::int64_t TPulseOutput::heardframe(std::int64_t now)
+{
+    const bool streaming = m_stream && pa_stream_get_state(m_stream) == PA_STREAM_READY;
+    pa_usec_t position = 0;
+    // Before the server plays the stream its time runs on regardless.
+    const pa_timing_info* timing = streaming ? pa_stream_get_timing_info(m_stream) : nullptr;
+    if (timing && timing->playing && pa_stream_get_time(m_stream, &position) == 0) {
+        m_lastheard = static_cast<std::int64_t>(position * samplerate / 1000000);
+        m_lastheardat = now;
+        return m_lastheard;
+    }
+    // Not playing yet: the clock stands, and nothing is rendered further
+    // ahead than the buffer's depth.
+    if (streaming || m_lastheardat == 0) {
+        m_lastheardat = now;
+        return m_lastheard;
+    }
+    // The server is gone: the clock carries on, so waits still end on time.
+    return m_lastheard + (now - m_lastheardat) * samplerate / 1000000;
+}
+
+void TPulseOutput::step()
+{
+    if (!m_running)
+        return;
+    const std::int64_t now = steadymicroseconds();
+    const std::int64_t heard = heardframe(now);
+    m_mixer->setclock(heard, TMixerClock::time_point(std::chrono::microseconds(now)));
+    const bool streaming = m_stream && pa_stream_get_state(m_stream) == PA_STREAM_READY;
+    if (!streaming && !m_reportedloss) {
+        m_reportedloss = true;
+        std::fprintf(stderr, "The sound server closed the stream; tones, clicks and speech are silent from now on.\n");
+    }
+
+    std::int64_t rendered = m_mixer->renderedframes();
+    const std::int64_t target = heard + samplerate / 1000 * depthms;
+    if (auto change = m_mixer->takechange()) {
+        // What the server holds from the change on is rendered again and
+        // replaces what it had: the server rewinds what it already mixed.
+        std::int64_t from = std::max(*change, heard);
+        std::int64_t resumed = m_mixer->rewind(from);
+        while (resumed < from) {
+            int frames = static_cast<int>(std::min<std::int64_t>(from - resumed, std::int64_t(m_buffer.size())));
+            m_mixer->render(m_buffer.data(), frames);
+            resumed += frames;
+        }
+        writeframes(from, std::max(target, rendered));
+    } else if (rendered < target) {
+        writeframes(rendered, target);
+    }
+    m_mixer->checknotices();
+    schedule();
+}
+
+void TPulseOutput::writeframes(std::int64_t from, std::int64_t to)
+{
+    const bool streaming = m_stream && pa_stream_get_state(m_stream) == PA_STREAM_READY;
+    bool first = true;
+    while (from < to) {
+        int frames = static_cast<int>(std::min<std::int64_t>(to - from, std::int64_t(m_buffer.size())));
+        m_mixer->render(m_buffer.data(), frames);
+        if (streaming)
+            pa_stream_write(m_stream, m_buffer.data(), std::size_t(frames) * sizeof(float), nullptr,
+                first ? from * std::int64_t(sizeof(float)) : 0, first ? PA_SEEK_ABSOLUTE : PA_SEEK_RELATIVE);
+        first = false;
+        from += frames;
+    }
+}
+
+void TPulseOutput::schedule()
+{
+    std::chrono::microseconds wait = std::chrono::milliseconds(periodms);
+    // A text's end is reported when it is heard, not a period later.
+    if (auto notice = m_mixer->pendingnotice()) {
+        auto until = std::chrono::duration_cast<std::chrono::microseconds>(m_mixer->heardtime(*notice) - TMixerClock::now());
+        wait = std::clamp(until, std::chrono::microseconds(500), wait);
+    }
+    timeval next {};
+    pa_gettimeofday(&next);
+    pa_timeval_add(&next, static_cast<pa_usec_t>(wait.count()));
+    pa_threaded_mainloop_get_api(m_mainloop)->time_restart(m_timer, &next);
+}
+
+void TPulseOutput::close() noexcept
+{
+    if (!m_mainloop)
+        return;
+    pa_threaded_mainloop_lock(m_mainloop);
+    m_running = false;
+    if (m_mixer)
+        m_mixer->setchangelistener(nullptr);
+    pa_threaded_mainloop_unlock(m_mainloop);
+    release();
+}
+
+void TPulseOutput::release() noexcept
+{
+    if (!m_mainloop)
+        return;
+    pa_threaded_mainloop_stop(m_mainloop);
+    pa_mainloop_api* api = pa_threaded_mainloop_get_api(m_mainloop);
+    if (m_timer)
+        api->time_free(m_timer);
+    if (m_wakeevent)
+        api->io_free(m_wakeevent);
+    m_timer = nullptr;
+    m_wakeevent = nullptr;
+    if (m_stream) {
+        pa_stream_disconnect(m_stream);
+        pa_stream_unref(m_stream);
+        m_stream = nullptr;
+    }
+    if (m_context) {
+        pa_context_disconnect(m_context);
+        pa_context_unref(m_context);
+        m_context = nullptr;
+    }
+    pa_threaded_mainloop_free(m_mainloop);
+    m_mainloop = nullptr;
+    m_wake.reset();
+}

@@ -1,0 +1,65 @@
+#pragma once
+// The sound server's stream (PulseAudio, or PipeWire's server for its
+// clients): mono float frames at 48 kHz, kept some tens of milliseconds
+// ahead of what is heard so that a busy machine never starves it. A command
+// does not wait for that buffer to play out: the output rewinds the mixer
+// to the command's frame, a couple of milliseconds after the one being
+// heard, renders again and writes over what the server holds from there,
+// and the server takes back what it had already mixed. A key therefore
+// silences within a few milliseconds, and a text starts as fast.
+
+#include "sound/audiooutput.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct pa_context;
+struct pa_io_event;
+struct pa_stream;
+struct pa_threaded_mainloop;
+struct pa_time_event;
+
+class TPulseOutput final : public TAudioOutput {
+public:
+    // Connects to the user's sound server (never starts one) and opens the
+    // stream; raises TVorkanaError with the server's reason when it cannot.
+    TPulseOutput();
+    ~TPulseOutput() override;
+
+    int rate() const override { return samplerate; }
+    int leadframes() const override;
+    int historyframes() const override;
+    void start(TMixer& mixer) override;
+    void close() noexcept override;
+
+private:
+    static constexpr int samplerate = 48000;
+
+    void fail(const std::string& reason);
+    void waitfor(bool (*ready)(TPulseOutput&));
+    void release() noexcept;
+    // On the server's thread: follows the clock, answers commands, tops up.
+    void step();
+    void writeframes(std::int64_t from, std::int64_t to);
+    void schedule();
+    std::int64_t heardframe(std::int64_t now);
+
+    pa_threaded_mainloop* m_mainloop = nullptr;
+    pa_context* m_context = nullptr;
+    pa_stream* m_stream = nullptr;
+    // An event file that wakes the server's thread; the mixer's listener
+    // holds it too, so a command in flight never writes to a closed one.
+    struct TWakeFile;
+    std::shared_ptr<TWakeFile> m_wake;
+    pa_io_event* m_wakeevent = nullptr;
+    pa_time_event* m_timer = nullptr;
+    TMixer* m_mixer = nullptr;
+    std::vector<float> m_buffer;
+    bool m_running = false;
+    bool m_reportedloss = false;
+    // The last reading of the server's clock, to carry on from if it stops answering.
+    std::int64_t m_lastheard = 0;
+    std::int64_t m_lastheardat = 0; // microseconds, steady clock
+};
