@@ -17,11 +17,15 @@
 
 namespace {
 
-// What the server holds ahead of the listener: a busy machine may keep us
-// from running for up to this, less one period, without a drop-out.
-constexpr int depthms = 60;
-// How often the stream is topped up.
-constexpr int periodms = 20;
+// What we keep written ahead of the listener: a busy machine may keep us
+// from running for up to this, less one period, without a drop-out. A
+// command rewrites it, so its length costs no responsiveness.
+constexpr int depthms = 150;
+// How often the stream is topped up; each wake-up costs processor time.
+constexpr int periodms = 50;
+// The latency the server sets its sink to; what it has mixed ahead of the
+// listener must be taken back on a command.
+constexpr int serverlatencyms = 60;
 // From the command to the server rewinding its sink: a wake-up, a render of
 // the buffer and one message.
 constexpr double leadms = 2.0;
@@ -107,11 +111,11 @@ TPulseOutput::TPulseOutput()
     const auto bytes = [](int milliseconds) { return std::uint32_t(samplerate / 1000 * milliseconds * sizeof(float)); };
     pa_buffer_attr attributes {};
     attributes.maxlength = std::uint32_t(-1);
-    attributes.tlength = bytes(depthms);
+    attributes.tlength = bytes(serverlatencyms);
     // Never wait for a fill before playing: the first key echo sounds at once,
     // and a late top-up costs its own gap only.
     attributes.prebuf = 0;
-    attributes.minreq = bytes(periodms / 2);
+    attributes.minreq = bytes(serverlatencyms / 6);
     attributes.fragsize = std::uint32_t(-1);
     auto flags = pa_stream_flags_t(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE
         | PA_STREAM_ADJUST_LATENCY | PA_STREAM_NOT_MONOTONIC);

@@ -1,0 +1,196 @@
+// Figures of the output under load and after quiet, as heard through a
+// PulseAudio null sink: drop-outs (runs of 0.5 ms or more of exact zeros
+// inside a sounding tone) in a minute of game-like tones, with the machine
+// as it is and with two busy loops on its cores, and the time from a tone's
+// start to its first sound after 10 s and after 60 s of quiet.
+// Usage: dropouts sounds.dat [seconds of tones, 60] [quiet seconds, 60]
+
+#include "bench/figures.h"
+#include "runtime/cells.h"
+#include "runtime/services.h"
+#include "runtime/tones.h"
+#include "shell/qthost.h"
+#include "sound/soundsystem.h"
+#include "tests/sound/monitorrecorder.h"
+#include "tests/sound/pulsenullsink.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+constexpr int rate = 48000;
+
+struct TToneRig {
+    QTimer timer;
+    TQtHost host { timer, [] {} };
+    TSoundSystem system;
+
+    explicit TToneRig(const char* bank)
+    {
+        timer.setSingleShot(true);
+        QObject::connect(&timer, &QTimer::timeout, [] { tonetimerexpired(); });
+        system.opendevice();
+        system.loadbank(bank);
+        services.host = &host;
+        services.sounds = &system.player();
+    }
+    ~TToneRig()
+    {
+        resetservices();
+        system.release();
+    }
+};
+
+void runevents(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Processes that keep every core busy until they are stopped by their ids.
+class TBusyLoops {
+public:
+    explicit TBusyLoops(int count)
+    {
+        for (int loop = 0; loop < count; ++loop) {
+            pid_t pid = fork();
+            if (pid == 0) {
+                volatile unsigned long spin = 0;
+                for (;;)
+                    spin = spin + 1;
+            }
+            if (pid > 0)
+                m_pids.push_back(pid);
+        }
+    }
+    ~TBusyLoops()
+    {
+        for (pid_t pid : m_pids) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+
+private:
+    std::vector<pid_t> m_pids;
+};
+
+struct TDropouts {
+    int tones = 0;
+    int heard = 0;
+    int dropouts = 0;
+    double longestms = 0;
+};
+
+// Items of half a second and ladder steps of a fifth, as the game plays
+// them, each after a short rest.
+TDropouts playgame(const char* bank, int seconds)
+{
+    TMonitorRecorder recorder("ci_sink.monitor", rate);
+    TDropouts counted;
+    {
+        TToneRig rig(bank);
+        rig.system.player().playwait("click5", 0);
+        runevents(300);
+        const double pitches[] = { 262, 330, 392, 500, 587, 660, 784, 880 };
+        auto until = TClock::now() + std::chrono::seconds(seconds);
+        for (int step = 0; TClock::now() < until; ++step) {
+            sound({ pitches[(step * 5) % 8] }, step % 3 == 2 ? 200 : 500, 0);
+            runevents(120);
+            ++counted.tones;
+        }
+        runevents(300);
+    }
+    recorder.stop();
+    const auto& recording = recorder.samples();
+    auto stretches = soundingstretches(recording, rate, 0.02f);
+    // The first is the click that showed the stream plays.
+    if (!stretches.empty())
+        stretches.erase(stretches.begin());
+    counted.heard = static_cast<int>(stretches.size());
+    for (const auto& stretch : stretches) {
+        // The edges are the tone's rise and fade, not drop-outs.
+        std::size_t edge = rate / 500;
+        int run = 0;
+        for (std::size_t n = edge; n + edge < stretch.samples.size(); ++n) {
+            if (stretch.samples[n] == 0.0f) {
+                ++run;
+                continue;
+            }
+            if (run >= rate / 2000) {
+                ++counted.dropouts;
+                counted.longestms = std::max(counted.longestms, 1000.0 * run / rate);
+            }
+            run = 0;
+        }
+    }
+    // A drop-out longer than the stretches' hold splits a tone in two.
+    counted.dropouts += std::max(0, counted.heard - counted.tones);
+    return counted;
+}
+
+void printdropouts(const char* load, const TDropouts& counted)
+{
+    std::printf("drop-outs, %s: %d in %d tones (%d sounds heard), longest %.2f ms\n", load, counted.dropouts,
+        counted.tones, counted.heard, counted.longestms);
+}
+
+// From the call that starts a tone to the arrival of its first sound at the
+// monitor, after the output has had nothing to play for a while.
+double firstsoundafterquiet(const char* bank, int quietseconds)
+{
+    TToneRig rig(bank);
+    rig.system.player().playwait("click5", 0);
+    runevents(quietseconds * 1000);
+    TMonitorRecorder recorder("ci_sink.monitor", rate);
+    runevents(300);
+    auto called = TClock::now();
+    sound({ 500 }, 200, 0);
+    runevents(300);
+    recorder.stop();
+    const auto& recording = recorder.samples();
+    for (std::size_t n = 0; n < recording.size(); ++n)
+        if (std::abs(recording[n]) > 0.001f && recorder.arrival(n) > called)
+            return milliseconds(recorder.arrival(n) - called);
+    return -1;
+}
+
+}
+
+int main(int argc, char** argv)
+{
+    const char* bank = argc > 1 ? argv[1] : "sounds.dat";
+    const int seconds = argc > 2 ? std::atoi(argv[2]) : 60;
+    const int quiet = argc > 3 ? std::atoi(argv[3]) : 60;
+    QCoreApplication application(argc, argv);
+    switches.soundsenabled = true;
+    switches.soundvolume = 0;
+    if (!TPulseNullSink::installed()) {
+        std::printf("PulseAudio is not installed: these figures need its null sink\n");
+        return 1;
+    }
+    TPulseNullSink server;
+    if (!server.running()) {
+        std::printf("PulseAudio did not start: %s\n", server.reason().c_str());
+        return 1;
+    }
+    printdropouts("the machine as it is", playgame(bank, seconds));
+    {
+        TBusyLoops busy(2);
+        printdropouts("two busy loops", playgame(bank, seconds));
+    }
+    for (int wait : { 10, quiet })
+        std::printf("first sound after %d s of quiet: %.2f ms from the call to the monitor\n", wait,
+            firstsoundafterquiet(bank, wait));
+    return 0;
+}
