@@ -170,9 +170,11 @@ constexpr std::array<TLanguageBlock, 3> table = { {
 
 std::string TResourceLocalizer::GetText(int language, int index)
 {
-    int identifier = language + index;
+    // A language read from the settings file can be any integer: the sum
+    // is taken wide, so no value wraps round onto a real text.
+    long long identifier = static_cast<long long>(language) + index;
     for (const auto& block : table) {
-        int offset = identifier - block.language;
+        long long offset = identifier - block.language;
         if (offset >= 0 && offset < textsperlanguage)
             return std::string(block.texts[static_cast<size_t>(offset)]);
     }

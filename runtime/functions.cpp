@@ -63,17 +63,16 @@ double hexadecimalvalue(const std::string& text)
     if (index >= text.size() || text[index] != '%')
         return fail();
     ++index;
-    // Like the device, eight hexadecimal digits fill the 32 bits, so %FFFFFFFF is -1.
+    // Like the device, the digits fill 32 bits, leading zeros included, and
+    // the value wraps as 32 bits: %FFFFFFFF is -1, -%80000000 the lowest
+    // integer. Only a value past 32 bits fails.
     std::uint32_t value = 0;
     const char* begin = text.data() + index;
     const char* end = text.data() + text.size();
-    if (begin == end || end - begin > 8)
-        return fail();
     auto result = std::from_chars(begin, end, value, 16);
-    if (result.ec != std::errc {} || result.ptr != end)
+    if (begin == end || result.ec != std::errc {} || result.ptr != end)
         return fail();
-    auto number = static_cast<std::int32_t>(value);
-    return negative ? -static_cast<double>(number) : number;
+    return static_cast<std::int32_t>(negative ? 0u - value : value);
 }
 
 double decimalvalue(const std::string& text)

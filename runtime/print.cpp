@@ -5,6 +5,7 @@
 #include "runtime/services.h"
 
 #include <QLocale>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -13,6 +14,14 @@ namespace {
 bool isleadingpause(char c)
 {
     return c == '.' || c == ',' || c == ';' || c == '?';
+}
+
+// The blanks trimmed before a leading punctuation mark: every character up
+// to and including the space.
+bool isleadingblank(char c)
+{
+    auto code = static_cast<unsigned char>(c);
+    return code >= 1 && code <= ' ';
 }
 
 // A leading punctuation mark of a print item is a 300 ms silence, not
@@ -28,12 +37,12 @@ void printtext(const std::string& text, int separator)
     if (text.empty())
         return;
 
-    size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos || !isleadingpause(text[first])) {
+    auto firstother = std::find_if_not(text.begin(), text.end(), isleadingblank);
+    if (firstother == text.end() || !isleadingpause(*firstother)) {
         speech().speakwait(text);
         return;
     }
-    size_t index = first;
+    auto index = static_cast<size_t>(firstother - text.begin());
     while (index < text.size() && isleadingpause(text[index])) {
         host().sleepms(punctuationpausems);
         ++index;

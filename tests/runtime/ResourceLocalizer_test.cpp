@@ -1,5 +1,6 @@
 #include "runtime/ResourceLocalizer.h"
 
+#include <climits>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -26,6 +27,10 @@ TEST(ResourceLocalizer, UnknownIdentifiersGiveEmptyTexts)
     EXPECT_EQ(TResourceLocalizer::GetText(1000, -1), "");
     // Plain addition: 7 + 1993 is identifier 2000.
     EXPECT_EQ(TResourceLocalizer::GetText(7, 1993), "English");
+    // Sums past the range of an int name no text, even where a wrapped sum
+    // would land on one.
+    EXPECT_EQ(TResourceLocalizer::GetText(INT_MAX, 46), "");
+    EXPECT_EQ(TResourceLocalizer::GetText(INT_MIN, 1000 - INT_MAX - 1), "");
 }
 
 TEST(ResourceLocalizer, LanguagesAreListedInOrderWithTheirNumbers)

@@ -27,6 +27,9 @@ TEST(Val, PercentMarksHexadecimal)
     EXPECT_EQ(val("  %10"), 16);
     EXPECT_EQ(val("-%10"), -16);
     EXPECT_EQ(val("%FFFFFFFF"), -1);
+    EXPECT_EQ(val("%000000001"), 1);
+    EXPECT_EQ(val("-%80000000"), -2147483648.0);
+    EXPECT_EQ(val("-%FFFFFFFF"), 1);
 }
 
 TEST(Val, BadHexadecimalTextRaisesAConversionError)

@@ -108,7 +108,9 @@ TEST_F(ScreenTest, LeadingBlanksBeforePunctuationAreDroppedOtherwiseKept)
     printtext("  ;x", 0);
     printtext("  x", 0);
     printtext(";", 0);
-    EXPECT_EQ(host.transcript, (std::vector<std::string> { "pause 300", "say x", "say   x", "pause 300" }));
+    printtext("\t\x01 ,y", 0);
+    EXPECT_EQ(host.transcript,
+        (std::vector<std::string> { "pause 300", "say x", "say   x", "pause 300", "pause 300", "say y" }));
 }
 
 TEST_F(ScreenTest, ClsActsOnlyWhileTheVoiceIsAllowed)
