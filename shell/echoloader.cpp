@@ -30,17 +30,25 @@ std::string loadechotable(const std::string& path)
     echotable.fill({});
     size_t slot = 0;
     int ignored = 0;
-    for (const std::string& line : lines) {
+    for (size_t number = 0; number < lines.size(); ++number) {
+        const std::string& line = lines[number];
         if (line.empty())
             continue;
         if (slot == echotable.size()) {
             ++ignored;
             continue;
         }
+        // A line without "=" has no code: its code part is empty.
         size_t equals = line.find('=');
-        std::string code = equals == std::string::npos ? line : line.substr(0, equals);
+        std::string code = equals == std::string::npos ? std::string() : line.substr(0, equals);
         std::string name = equals == std::string::npos ? std::string() : line.substr(equals + 1);
-        echotable[slot++] = { static_cast<std::uint8_t>(parsecode(code) & 0xFF), std::move(name) };
+        int value = 0;
+        try {
+            value = parsecode(code);
+        } catch (const TVorkanaError& error) {
+            throw TVorkanaError(std::string(error.what()) + " (\"" + path + "\", line " + std::to_string(number + 1) + ")");
+        }
+        echotable[slot++] = { static_cast<std::uint8_t>(value & 0xFF), std::move(name) };
     }
     if (ignored == 0)
         return {};

@@ -47,11 +47,24 @@ TEST_F(EchoLoaderTest, LinesFillSlotsInOrderWithTheLowByteOfTheCode)
 
 TEST_F(EchoLoaderTest, ABadCodeStopsTheLoadAndKeepsTheLinesBefore)
 {
-    std::ofstream(path, std::ios::binary) << "65=a\nabc=b\n66=c\n";
-    EXPECT_THROW(loadechotable(path), TVorkanaError);
-    EXPECT_EQ(echotable[0].text, "a");
-    EXPECT_EQ(echotable[1].code, 0);
-    EXPECT_EQ(echotext('B'), std::nullopt);
+    struct TRow {
+        const char* badline;
+        const char* message;
+    };
+    for (TRow row : { TRow { "abc=b", "'abc' is not a valid integer value" }, TRow { "66", "'' is not a valid integer value" } }) {
+        SCOPED_TRACE(row.badline);
+        echotable.fill({});
+        std::ofstream(path, std::ios::binary) << "65=a\n\n" << row.badline << "\n67=c\n";
+        try {
+            loadechotable(path);
+            ADD_FAILURE() << "loaded";
+        } catch (const TVorkanaError& error) {
+            EXPECT_EQ(error.what(), std::string(row.message) + " (\"" + path + "\", line 3)");
+        }
+        EXPECT_EQ(echotable[0].text, "a");
+        EXPECT_EQ(echotable[1].code, 0);
+        EXPECT_EQ(echotext('C'), std::nullopt);
+    }
 }
 
 TEST_F(EchoLoaderTest, LinesBeyondTheTableAreIgnoredAndReported)
