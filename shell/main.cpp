@@ -44,9 +44,11 @@ int main(int argc, char* argv[])
         soundsystem.loadbank(path);
         services.sounds = &soundsystem.player();
     };
+    // The device closes first: once it is closed, no audio callback can
+    // reach the speech engine that is released after it.
     hooks.releaseengines = [&] {
-        releasespeech();
         soundsystem.release();
+        releasespeech();
     };
     hooks.preparevoiceforrun = [] {
         if (!switches.usesapi5)
@@ -67,7 +69,7 @@ int main(int argc, char* argv[])
     createwindows(windows, std::move(hooks), runprogram);
     windows.form1->show();
     int status = application.exec();
-    releasespeech();
     soundsystem.release();
+    releasespeech();
     return status;
 }

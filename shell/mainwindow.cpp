@@ -14,6 +14,7 @@
 #include "runtime/settings.h"
 #include "runtime/switchsettings.h"
 #include "shell/switchsignal.h"
+#include "speech/speechmessages.h"
 #include "runtime/ResourceLocalizer.h"
 #include "ui/environmentdialog.h"
 #include "ui/aboutbox.h"
@@ -67,6 +68,14 @@ TForm1::TForm1(TMainWindowHooks hooks, std::function<void()> program)
     Form1 = this;
     if (!exitprocess)
         exitprocess = [](int status) { _exit(status); };
+    // A saved voice that is gone ends the process from inside the speech
+    // layer; it ends as every other immediate ending does.
+    endprocessnow = [] {
+        if (Form1)
+            Form1->endwithoutsaving();
+        else
+            _exit(1);
+    };
 
     printmemo = new QPlainTextEdit(this);
     printmemo->setReadOnly(true);
@@ -172,8 +181,7 @@ void TForm1::FormCreate()
     std::error_code status;
     if (!std::filesystem::exists(soundbankfilename, status)) {
         showmessage(text(42) + " " + soundbankfilename);
-        releaseengines();
-        exitprocess(1);
+        endwithoutsaving();
         return;
     }
     if (m_hooks.loadbank)
@@ -215,16 +223,12 @@ void TForm1::StartsubmenuClick()
 void TForm1::runprogramnow()
 {
     // A run that ends with an error gives the menus back too; otherwise
-    // Start would be dead until the next start of the application.
+    // Start would be dead until the next start of the application. All six
+    // come back, Voice included: with the voice off it then says so.
     struct TRunMenuGuard {
         TForm1* form;
-        bool voiceenabled;
-        ~TRunMenuGuard()
-        {
-            form->setrunmenusenabled(true);
-            form->Voicesubmenu->setEnabled(voiceenabled);
-        }
-    } guard { this, switches.voiceallowed && !usesapi5submenu->isChecked() };
+        ~TRunMenuGuard() { form->setrunmenusenabled(true); }
+    } guard { this };
 
     if (m_hooks.preparevoiceforrun)
         m_hooks.preparevoiceforrun();
@@ -270,6 +274,12 @@ void TForm1::endatonce()
     releaseengines();
     ignoringerrors([] { speech().stopspeech(); });
     exitprocess(0);
+}
+
+void TForm1::endwithoutsaving()
+{
+    releaseengines();
+    exitprocess(1);
 }
 
 void TForm1::releaseengines() noexcept

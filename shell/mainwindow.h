@@ -48,6 +48,9 @@ public:
     // Saves the device memory, releases sound and speech and ends the
     // process without returning. Tests replace the ending itself.
     void endatonce();
+    // Releases sound and speech and ends the process, saving nothing: the
+    // sound bank or the saved voice is missing.
+    void endwithoutsaving();
     static inline std::function<void(int status)> exitprocess;
 
 protected:

@@ -47,8 +47,10 @@ void soundssubmenucommand(TForm5& dialog, const TVoiceAllowing& allowing)
     }
     allowvoiceifasked(dialog, allowing);
     switches.voiceallowed = dialog.voicecheckbox->isChecked();
+    // The Voice command sets the own voice up: it stays off while the
+    // system voice speaks.
     if (allowing.enablevoicecommand)
-        allowing.enablevoicecommand(switches.voiceallowed);
+        allowing.enablevoicecommand(switches.voiceallowed && !switches.usesapi5);
     switches.soundsenabled = dialog.vorkanasoundschk->isChecked();
     writesettings(TSettingsFile(settingsfilename));
 }

@@ -11,6 +11,7 @@
 #include "platform/messagebox.h"
 #include "runtime/settings.h"
 #include "platform/virtualkeys.h"
+#include "speech/speechmessages.h"
 #include "tests/support/scriptedhost.h"
 #include "runtime/ResourceLocalizer.h"
 #include "ui/virtualscreenwindow.h"
@@ -409,7 +410,8 @@ private slots:
         QTRY_COMPARE(boxes, QStringList { "error: Wave 'click99' not found" });
         QVERIFY(form->Startsubmenu->isEnabled());
         QVERIFY(form->helpmenu->menuAction()->isEnabled());
-        QVERIFY(!form->Voicesubmenu->isEnabled());
+        // Off before the run (no voice on a first run), on after it.
+        QVERIFY(form->Voicesubmenu->isEnabled());
     }
 
     void firstrun_data()
@@ -479,6 +481,18 @@ private slots:
         QCOMPARE(boxes.size(), 1);
         QVERIFY(boxes[0].startsWith("error: File not found"));
         QCOMPARE(charcount, 0);
+    }
+
+    // The speech layer ends the process when the saved voice is gone.
+    void endingfromthespeechlayersavesnothing()
+    {
+        createform();
+        ramimage[7] = 42;
+        endprocessnow();
+        QCOMPARE(exits, std::vector<int> { 1 });
+        QCOMPARE(soundreleases, 1);
+        QVERIFY(!std::filesystem::exists(path("ram.dat")));
+        ramimage.fill(0);
     }
 
     void exitwhileidleclosesthewindow()

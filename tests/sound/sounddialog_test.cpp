@@ -194,6 +194,15 @@ TEST_F(SoundsDialogTest, OkAllowsTheVoiceWhenAVoiceCanBeFound)
     }
 }
 
+TEST_F(SoundsDialogTest, OkLeavesTheVoiceCommandOffWhileTheSystemVoiceSpeaks)
+{
+    switches.voiceallowed = true;
+    switches.usesapi5 = true;
+    open([&] { dialog.okbitbtn->click(); });
+    EXPECT_TRUE(switches.voiceallowed);
+    EXPECT_EQ(voicecommandenabled, false);
+}
+
 TEST_F(SoundsDialogTest, OkWritesTheFourSwitchesInOrder)
 {
     switches.voiceallowed = true;
