@@ -100,9 +100,15 @@ public:
     void start()
     {
         std::weak_ptr<TEspeakWorker> weak = weak_from_this();
-        m_stream.setdrainedcallback([this, weak] {
-            std::uint64_t generation = m_generation.load();
-            std::uint64_t serial = m_writeserial.load();
+        // The mixer may call its copy of this after the worker is gone: only
+        // a worker that still lives is read.
+        m_stream.setdrainedcallback([weak] {
+            auto alive = weak.lock();
+            if (!alive)
+                return;
+            std::uint64_t generation = alive->m_generation.load();
+            std::uint64_t serial = alive->m_writeserial.load();
+            alive.reset();
             postgui([weak, generation, serial] {
                 if (auto self = weak.lock())
                     self->drained(generation, serial);
@@ -114,16 +120,18 @@ public:
     // GUI thread.
     void accept(const std::string& utf8)
     {
-        {
-            std::lock_guard lock(m_mutex);
-            m_jobs.emplace_back(TJob::TKind::text, m_generation.load(), utf8);
-        }
-        m_wake.notify_one();
+        // The start is posted before the job can run, so for a text without
+        // sound it still comes before the stop.
         ++m_textspending;
         if (!m_playing) {
             m_playing = true;
             notify(true);
         }
+        {
+            std::lock_guard lock(m_mutex);
+            m_jobs.emplace_back(TJob::TKind::text, m_generation.load(), utf8);
+        }
+        m_wake.notify_one();
     }
 
     void reset()
@@ -133,6 +141,9 @@ public:
             ++m_generation;
             std::erase_if(m_jobs, [](const TJob& job) { return job.kind == TJob::TKind::text; });
             m_stream.clear();
+            // What was written is gone, not waiting to be heard: the stream
+            // will report no drain for it.
+            m_heardserial = m_writeserial.load();
         }
         m_textspending = 0;
         if (m_playing) {

@@ -125,8 +125,20 @@ void TSpeechDispatcherVoice::speak(const std::string& utf8, bool markup)
         endnow();
         return;
     }
-    auto id = static_cast<std::size_t>(message);
-    m_pending[id] = false;
+    m_pending[static_cast<std::size_t>(message)] = false;
+    watchfront();
+}
+
+// The service speaks our texts in turn; only the one at the front can be
+// expected to begin, so its time to begin counts from when it got there.
+void TSpeechDispatcherVoice::watchfront()
+{
+    if (m_pending.empty())
+        return;
+    auto [id, begun] = *m_pending.begin();
+    if (begun || id == m_watched)
+        return;
+    m_watched = id;
     std::weak_ptr<int> alive = m_alive;
     QTimer::singleShot(beginlimitms, QCoreApplication::instance(), [this, alive, id] {
         if (alive.lock())
@@ -170,7 +182,10 @@ void TSpeechDispatcherVoice::begin(std::size_t message)
 
 void TSpeechDispatcherVoice::end(std::size_t message)
 {
-    if (m_pending.erase(message) && onendstream)
+    if (!m_pending.erase(message))
+        return;
+    watchfront();
+    if (onendstream)
         onendstream();
 }
 
@@ -180,6 +195,7 @@ void TSpeechDispatcherVoice::giveup(std::size_t message)
     if (found == m_pending.end() || found->second)
         return;
     m_pending.erase(found);
+    watchfront();
     reportonce("The system voice (speech-dispatcher) did not start speaking within two seconds; "
                "is an output module installed? Texts it does not speak are skipped.");
     if (onendstream)

@@ -4,10 +4,12 @@
 // queue at message priority; a purge cancels only our own messages. The
 // service's begin, end and cancel notices arrive on its thread and are
 // posted to the GUI thread. A text that does not begin within about two
-// seconds is given up on, so a missing output module never hangs a wait.
+// seconds of reaching the front of our queue is given up on, so a missing
+// output module never hangs a wait.
 
 #include "speech/systemvoice.h"
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <set>
@@ -31,6 +33,7 @@ private:
     void begin(std::size_t message);
     void end(std::size_t message);
     void giveup(std::size_t message);
+    void watchfront();
     void endnow(); // a text that never reaches the service
     void reportonce(const std::string& message);
 
@@ -41,6 +44,8 @@ private:
     bool m_reported = false;
     // Our texts the service holds, and whether each has begun.
     std::map<std::size_t, bool> m_pending;
+    // The text whose time to begin is being counted.
+    std::size_t m_watched = SIZE_MAX;
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);
 };
 

@@ -29,6 +29,8 @@ void TCapturingSpeechStream::clear()
     m_queued = 0;
     m_sinceclear = 0;
     ++m_clears;
+    // Like the mixer: what was dropped is never heard, so no drain follows.
+    m_wrote = false;
 }
 
 void TCapturingSpeechStream::setdrainedcallback(std::function<void()> drained)

@@ -2,7 +2,7 @@
 // A speech stream that keeps every sample written and plays them out on its
 // own thread, block by block, faster than real time by the given factor,
 // calling the drained callback from that thread as the mixer's audio thread
-// would. Used by the engine tests.
+// would (and, like the mixer, not after a clear). Used by the engine tests.
 
 #include "sound/speechstream.h"
 

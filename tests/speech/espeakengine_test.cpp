@@ -143,16 +143,55 @@ public:
     void AudioStart() override
     {
         ++starts;
+        order += 's';
         TTTSNotifySink::AudioStart();
     }
     void AudioStop() override
     {
         ++stops;
+        order += 'p';
         TTTSNotifySink::AudioStop();
     }
     int starts = 0;
     int stops = 0;
+    std::string order; // s a start, p a stop
 };
+
+TEST_F(EspeakEngine, AfterAResetATextWithoutAudioStillEnds)
+{
+    std::string longtext;
+    for (int repeat = 0; repeat < 20; ++repeat)
+        longtext += czechsentence + " ";
+    engine->textdata(longtext);
+    ASSERT_TRUE(waituntil([&] { return ttsvar.ttsplaying && stream.written().size() > 0; }));
+    engine->audioreset();
+    ASSERT_TRUE(waituntil([] { return !ttsvar.ttsplaying; }));
+    auto counting = std::make_shared<TCountingSink>();
+    engine->registersink(counting);
+    engine->textdata("   ");
+    EXPECT_TRUE(waituntil([&] { return counting->stops > 0; }, 3000));
+    EXPECT_EQ(counting->order, "sp");
+    EXPECT_FALSE(ttsvar.ttsplaying);
+}
+
+// The worker may finish a silent text before the GUI thread moves on; the
+// start must still come first. The race is narrow, so many texts are tried.
+TEST_F(EspeakEngine, EverySilentTextStartsBeforeItStops)
+{
+    auto counting = std::make_shared<TCountingSink>();
+    engine->registersink(counting);
+    constexpr int texts = 300;
+    for (int text = 1; text <= texts; ++text) {
+        engine->textdata(" ");
+        ASSERT_TRUE(waituntil([&] { return counting->stops >= text; }, 3000)) << "text " << text;
+    }
+    waituntil([] { return false; }, 50);
+    std::string expected;
+    for (int text = 0; text < texts; ++text)
+        expected += "sp";
+    EXPECT_EQ(counting->order, expected);
+    EXPECT_FALSE(ttsvar.ttsplaying);
+}
 
 TEST_F(EspeakEngine, TextWithoutAudioStillStopsOnce)
 {

@@ -127,6 +127,19 @@ TEST_F(SpeechDispatcher, PurgeEndsALongTextAtOnce)
     EXPECT_EQ(events, (std::vector<std::string> { "start", "end" }));
 }
 
+// The second text waits behind several seconds of the first: it is not
+// given up on, and its end comes after it was spoken.
+TEST_F(SpeechDispatcher, ATextBehindLongSpeechIsNotGivenUp)
+{
+    voice->speak("This first sentence is long enough to take the voice well over two seconds to say. "
+                 "And it goes on for a second sentence.",
+        false);
+    voice->speak("Second.", false);
+    ASSERT_TRUE(waituntil([&] { return events.size() >= 4; }, 30000)) << (problems.empty() ? "" : problems[0]);
+    EXPECT_EQ(events, (std::vector<std::string> { "start", "end", "start", "end" }));
+    EXPECT_TRUE(problems.empty()) << problems[0];
+}
+
 TEST_F(SpeechDispatcher, MarkupIsSpokenWithoutItsTags)
 {
     EXPECT_EQ(plaintextfrommarkup("<pitch middle=\"5\">a &amp; b</pitch>"), "a & b");
