@@ -5,6 +5,7 @@
 #include "runtime/ResourceLocalizer.h"
 #include "ui/virtualscreenwindow.h"
 
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -18,6 +19,11 @@ namespace {
 QString caption(int index)
 {
     return QString::fromStdString(text(index));
+}
+
+bool isreactivation(const QFocusEvent* event)
+{
+    return event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason;
 }
 
 }
@@ -67,6 +73,11 @@ TEditField TForm2::field() const
 bool TForm2::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::FocusIn) {
+        // Coming back to the dialog (from a message box, another window or
+        // the virtual screen) moves the focus nowhere: nothing is said, so
+        // what is being said goes on.
+        if (dataentry.speakonfocus && isreactivation(static_cast<QFocusEvent*>(event)))
+            return false;
         if (watched == inputedit)
             inputeditEnter(field());
         else if (watched == Enterbitbtn)

@@ -187,12 +187,15 @@ bool TForm4::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() != QEvent::FocusIn)
         return QDialog::eventFilter(watched, event);
-    if (watched == voicelist) {
-        // Activating the window hands the list the focus after the
-        // activation announcement, which has said the voice already.
-        if (static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason)
-            voicelistEnter();
-    }
+    // Activating the window hands the focused control the focus again: at
+    // the opening the activation announcement has said the voice already,
+    // and coming back from another window or a message box moves the
+    // focus nowhere, so nothing is said again.
+    Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
+        return false;
+    if (watched == voicelist)
+        voicelistEnter();
     else if (watched == pitchtb)
         announce(text(13) + " " + std::to_string(pitchtb->value()));
     else if (watched == speedtb)

@@ -87,6 +87,22 @@ TEST_F(DataEntryFormTest, EachKeyIsEchoedAsItTranslates)
     }
 }
 
+TEST_F(DataEntryFormTest, ComingBackFromAnotherWindowSaysNothingAgain)
+{
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    QTest::keyClick(form->inputedit, Qt::Key_Tab);
+    ASSERT_EQ(host.said(), (std::vector<std::string> { "&OK" }));
+    QDialog other(form.get());
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    other.close();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(host.said(), (std::vector<std::string> { "&OK" }));
+}
+
 TEST_F(DataEntryFormTest, EditingKeysAtTheEndsSoundTheirSignals)
 {
     QTest::keyClick(form->inputedit, Qt::Key_Backspace);

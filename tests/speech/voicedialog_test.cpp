@@ -14,6 +14,7 @@
 #include "runtime/ResourceLocalizer.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QListWidget>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -142,6 +143,25 @@ TEST_F(VoiceDialog, TabbingToTheSpeedSliderCutsSpeechAndSaysLabelAndValue)
     auto speed = std::find(transcript.entries.begin(), transcript.entries.end(), "text &Speed 150");
     ASSERT_NE(speed, transcript.entries.end());
     EXPECT_EQ(*(speed - 1), "reset");
+}
+
+TEST_F(VoiceDialog, ComingBackFromAnotherWindowSaysNothingAgain)
+{
+    switches.voiceallowed = true;
+    open([this] {
+        QTest::keyClick(form->voicelist, Qt::Key_Tab);
+        TEntries tabbed = said();
+        QDialog other(form.get());
+        other.show();
+        other.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&other));
+        other.close();
+        form->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(said(), tabbed);
+        form->reject();
+    });
 }
 
 TEST_F(VoiceDialog, TheVoiceNotAllowedShowsTheMessageInsteadOfTheDialog)
