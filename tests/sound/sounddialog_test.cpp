@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <unistd.h>
 
 namespace {
 
@@ -45,7 +46,8 @@ protected:
     void SetUp() override
     {
         resetcells();
-        settingsfilename = testing::TempDir() + "sounds_dialog_test.ini";
+        // Other runs of this test may share the folder at the same time.
+        settingsfilename = testing::TempDir() + "sounds_dialog_test-" + std::to_string(::getpid()) + ".ini";
         std::remove(settingsfilename.c_str());
         allowing.voiceenumeratorexists = [this] { return enumeratorexists; };
         allowing.allowvoice = [this] { ++voiceallowedcalls; };
