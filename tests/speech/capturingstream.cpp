@@ -39,6 +39,12 @@ void TCapturingSpeechStream::setdrainedcallback(std::function<void()> drained)
     m_drained = std::move(drained);
 }
 
+std::function<void()> TCapturingSpeechStream::drainedcallback() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_drained;
+}
+
 std::vector<std::int16_t> TCapturingSpeechStream::written() const
 {
     std::lock_guard lock(m_mutex);

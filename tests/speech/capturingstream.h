@@ -24,6 +24,9 @@ public:
     void clear() override;
     void setdrainedcallback(std::function<void()> drained) override;
 
+    // A copy of the drained callback, as the mixer takes one to call it
+    // outside its lock.
+    std::function<void()> drainedcallback() const;
     std::vector<std::int16_t> written() const;
     std::size_t queued() const;
     int clears() const;

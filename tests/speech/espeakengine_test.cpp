@@ -204,6 +204,35 @@ TEST_F(EspeakEngine, TextWithoutAudioStillStopsOnce)
     EXPECT_EQ(counting->stops, 1);
 }
 
+// Counts the calls posted to the application object.
+class TPostedCallCounter : public QObject {
+public:
+    TPostedCallCounter() { QCoreApplication::instance()->installEventFilter(this); }
+    ~TPostedCallCounter() override { QCoreApplication::instance()->removeEventFilter(this); }
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == QCoreApplication::instance() && event->type() == QEvent::MetaCall)
+            ++calls;
+        return false;
+    }
+    int calls = 0;
+};
+
+// The mixer calls its copy of the drained callback outside its lock, so a
+// copy taken as the engine goes may be called after it has gone.
+TEST_F(EspeakEngine, ADrainReportAfterTheEngineIsGoneReachesNothing)
+{
+    std::function<void()> drained = stream.drainedcallback();
+    ASSERT_TRUE(drained);
+    engine.reset();
+    enumerator.reset();
+    QCoreApplication::processEvents();
+    TPostedCallCounter counter;
+    drained();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(counter.calls, 0);
+}
+
 TEST_F(EspeakEngine, AnUnknownVoiceRaisesTheEnginesMessage)
 {
     try {
