@@ -79,10 +79,15 @@ protected:
 
     void TearDown() override
     {
+        // The X server is asked to end, so it takes its lock file and
+        // socket with it and the display number is free for the next run.
         for (QProcess* process : { &program, &xserver })
             if (process->state() != QProcess::NotRunning) {
-                process->kill();
-                process->waitForFinished(5000);
+                process->terminate();
+                if (!process->waitForFinished(5000)) {
+                    process->kill();
+                    process->waitForFinished(5000);
+                }
             }
     }
 
