@@ -55,6 +55,7 @@ void TMonitorRecorder::readloop()
             return;
         }
         auto arrived = TClock::now();
+        std::lock_guard guard(m_lock);
         m_samples.insert(m_samples.end(), block.begin(), block.end());
         m_reads.push_back({ m_samples.size(), arrived });
     }
@@ -65,4 +66,18 @@ TMonitorRecorder::TClock::time_point TMonitorRecorder::arrival(std::size_t sampl
     auto read = std::upper_bound(m_reads.begin(), m_reads.end(), sample,
         [](std::size_t wanted, const TRead& candidate) { return wanted < candidate.end; });
     return read == m_reads.end() ? TClock::time_point::max() : read->arrived;
+}
+
+std::size_t TMonitorRecorder::recorded() const
+{
+    std::lock_guard guard(m_lock);
+    return m_samples.size();
+}
+
+std::vector<float> TMonitorRecorder::copy(std::size_t from) const
+{
+    std::lock_guard guard(m_lock);
+    if (from >= m_samples.size())
+        return {};
+    return std::vector<float>(m_samples.begin() + long(from), m_samples.end());
 }

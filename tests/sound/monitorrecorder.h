@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,6 +28,9 @@ public:
     // Ends the reading; the recording is complete once this returns.
     void stop();
     const std::vector<float>& samples() const { return m_samples; }
+    // While recording: how much has come in, and a copy of it from a sample on.
+    std::size_t recorded() const;
+    std::vector<float> copy(std::size_t from) const;
     // When the sample had reached this process; after stop().
     TClock::time_point arrival(std::size_t sample) const;
 
@@ -43,6 +47,7 @@ private:
     std::string m_reason;
     std::atomic<bool> m_reading { false };
     std::thread m_thread;
+    mutable std::mutex m_lock; // the samples against a reader while recording
     std::vector<float> m_samples;
     std::vector<TRead> m_reads;
 };
