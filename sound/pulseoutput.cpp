@@ -218,9 +218,11 @@ std::int64_t TPulseOutput::heardframe(std::int64_t now)
 {
     const bool streaming = m_stream && pa_stream_get_state(m_stream) == PA_STREAM_READY;
     pa_usec_t position = 0;
-    // Before the server plays the stream its time runs on regardless.
+    // Before the server first plays the stream its time runs on regardless.
     const pa_timing_info* timing = streaming ? pa_stream_get_timing_info(m_stream) : nullptr;
-    if (timing && timing->playing && pa_stream_get_time(m_stream, &position) == 0) {
+    if (timing && timing->playing)
+        m_played = true;
+    if (m_played && pa_stream_get_time(m_stream, &position) == 0) {
         m_lastheard = static_cast<std::int64_t>(position * samplerate / 1000000);
         m_lastheardat = now;
         return m_lastheard;

@@ -59,6 +59,7 @@ private:
     std::vector<float> m_buffer;
     bool m_running = false;
     bool m_reportedloss = false;
+    bool m_played = false; // the server has begun to play the stream
     // The last reading of the server's clock, to carry on from if it stops answering.
     std::int64_t m_lastheard = 0;
     std::int64_t m_lastheardat = 0; // microseconds, steady clock

@@ -202,6 +202,17 @@ std::vector<int> listen(const TMonitorRecorder& recorder, std::size_t from, std:
     return {};
 }
 
+// What was heard from the sample on, for the failure's message.
+void describe(const TMonitorRecorder& recorder, std::size_t from)
+{
+    auto samples = recorder.copy(from);
+    for (const auto& run : itemruns(samples))
+        std::printf("  heard %d Hz at %zu ms for %zu ms\n", 500 * run.item, (from + run.start) / (rate / 1000),
+            run.length / (rate / 1000));
+    for (const auto& stretch : soundingstretches(samples, rate, 0.02f))
+        std::printf("  sound at %.0f ms for %.0f ms\n", double(from) * 1000 / rate + stretch.startms, stretch.lengthms);
+}
+
 std::string listed(const std::vector<int>& items)
 {
     std::string text;
@@ -312,6 +323,7 @@ int main(int argc, char** argv)
         if (heard.size() != std::size_t(round)) {
             fail("round " + std::to_string(round) + ": the sequence of " + std::to_string(round)
                 + " item tones was not heard (" + listed(heard) + ")");
+            describe(recorder, from);
             break;
         }
         // Each round replays the sequence so far and adds one item.
@@ -321,12 +333,19 @@ int main(int argc, char** argv)
         std::printf("round %d: heard %s\n", round, listed(heard).c_str());
         std::fflush(stdout);
         for (int item : heard) {
+            std::size_t typed = recorder.recorded();
             xdotool("key " + std::to_string(item));
-            // The key's own tone is played back before the next key.
-            std::this_thread::sleep_for(900ms);
+            // The key's own tone is played back before the next key is typed.
+            auto echo = listen(recorder, typed, 1, round);
+            if (echo != std::vector<int> { item }) {
+                fail("round " + std::to_string(round) + ": the key " + std::to_string(item) + " was played back as "
+                    + listed(echo));
+                describe(recorder, typed);
+                break;
+            }
         }
         // Past the last key's tone: the next sequence follows after rests of three seconds.
-        from = recorder.recorded() + rate / 2;
+        from = recorder.recorded();
     }
     // A wrong answer would end the game with the right sequence and noise;
     // a right one goes on to a longer sequence.
