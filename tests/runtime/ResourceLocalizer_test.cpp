@@ -3,20 +3,27 @@
 #include <climits>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <gtest/gtest.h>
 
-TEST(ResourceLocalizer, TextsOfEachLanguageByIdentifier)
+// Every text of the three blocks against texts.tsv (index, Czech, English,
+// Slovak, tab-separated, UTF-8).
+TEST(ResourceLocalizer, EveryTextOfEachLanguageByIdentifier)
 {
-    struct TRow {
-        int language;
-        int index;
-        const char* text;
-    };
-    for (TRow row : { TRow { 1000, 0, "Čeština" }, TRow { 1000, 24, "czech" }, TRow { 3000, 29, "prázdny riadok" },
-             TRow { 2000, 25, "ready" }, TRow { 1000, 25, "hotovo" }, TRow { 2000, 43, "Can't find the voice specified in the ini file:" },
-             TRow { 3000, 46, "&Braillská klávesnica" }, TRow { 3000, 6, "Vykonané zmeny sa prejavia až po najbližšom spustení programu." } }) {
-        EXPECT_EQ(TResourceLocalizer::GetText(row.language, row.index), row.text) << row.language + row.index;
+    std::ifstream file(VORKANA_TEXTS_TABLE);
+    int rows = 0;
+    for (std::string line; std::getline(file, line); ++rows) {
+        std::istringstream fields(line);
+        std::string index;
+        std::getline(fields, index, '\t');
+        ASSERT_EQ(index, std::to_string(rows)) << "texts.tsv out of order";
+        for (int language : { 1000, 2000, 3000 }) {
+            std::string expected;
+            std::getline(fields, expected, '\t');
+            EXPECT_EQ(TResourceLocalizer::GetText(language, rows), expected) << "identifier " << language + rows;
+        }
     }
+    EXPECT_EQ(rows, 47);
 }
 
 TEST(ResourceLocalizer, UnknownIdentifiersGiveEmptyTexts)

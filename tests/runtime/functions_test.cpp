@@ -37,11 +37,13 @@ TEST(Val, BadHexadecimalTextRaisesAConversionError)
     for (const char* text : { "%", "%g", "1%2", "%%1", "%1 ", "%123456789" }) {
         EXPECT_THROW(val(text), TVorkanaError) << text;
     }
+    std::string message = "nothing raised";
     try {
         val("%zz");
     } catch (const TVorkanaError& error) {
-        EXPECT_STREQ(error.what(), "'%zz' is not a valid integer value");
+        message = error.what();
     }
+    EXPECT_EQ(message, "'%zz' is not a valid integer value");
 }
 
 TEST(LeftStr, CountsAreTruncatedAndBounded)

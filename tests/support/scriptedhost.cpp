@@ -2,10 +2,11 @@
 
 #include "runtime/cells.h"
 #include "runtime/codepage.h"
+#include "runtime/screen.h"
 #include "runtime/services.h"
 #include "runtime/tones.h"
 
-#include <stdexcept>
+#include <algorithm>
 
 TScriptedHost::TScriptedHost()
 {
@@ -70,11 +71,38 @@ void TScriptedHost::record(std::string entry)
     transcript.push_back(std::move(entry));
 }
 
+std::vector<std::string> foldruns(const std::vector<std::string>& entries)
+{
+    std::vector<std::string> folded;
+    for (size_t k = 0; k < entries.size();) {
+        size_t end = k;
+        while (end < entries.size() && entries[end] == entries[k])
+            ++end;
+        folded.push_back(end - k == 1 ? entries[k] : entries[k] + " \xC3\x97" + std::to_string(end - k));
+        k = end;
+    }
+    return folded;
+}
+
+void TScriptedHost::overrun(const std::string& what) const
+{
+    std::string message = what + "; the transcript ends with:";
+    std::vector<std::string> tail = foldruns(transcript);
+    for (size_t k = tail.size() > 12 ? tail.size() - 12 : 0; k < tail.size(); ++k)
+        message += "\n  " + tail[k];
+    if (!m_keys.empty()) {
+        const auto& next = m_keys.front();
+        message += "\nthe next scripted key, " + cp1250::toutf8(next.key) + ", waits for "
+            + (next.attime >= 0 ? std::to_string(next.attime) + " ms" : "\"" + next.afterutf8 + "\"");
+    }
+    throw TScriptOverrun(message);
+}
+
 void TScriptedHost::advance(long long milliseconds)
 {
     now += milliseconds;
     if (now > limitms)
-        throw std::runtime_error("the program ran past the virtual time limit");
+        overrun("the program ran past " + std::to_string(limitms) + " ms of virtual time");
 }
 
 bool TScriptedHost::due(const TScriptedKey& key, bool polling) const
@@ -96,23 +124,30 @@ bool TScriptedHost::due(const TScriptedKey& key, bool polling) const
 
 // One key at a time, as a person types: the key-down cuts speech and a
 // sounding tone, the key's text lands in the key buffer.
-void TScriptedHost::deliverdue(bool polling)
+bool TScriptedHost::deliverdue(bool polling)
 {
     if (m_keys.empty() || !due(m_keys.front(), polling))
-        return;
+        return false;
     TScriptedKey key = m_keys.front();
     m_keys.pop_front();
-    record("key " + cp1250::toutf8(key.key));
+    record("key " + (key.key == " " ? std::string("space") : cp1250::toutf8(key.key)));
     m_searchfrom = transcript.size();
     cuttone();
     runtimecells.keybuffer = key.key;
     if (onkeydelivered)
         onkeydelivered(key.key);
+    return true;
 }
 
+// A program that polls on and on without a key coming is stuck at a
+// question the script does not answer; say so now rather than loop.
 void TScriptedHost::pumpevents()
 {
-    deliverdue(true);
+    if (deliverdue(true))
+        m_idlepolls = 0;
+    else if (++m_idlepolls > idlepolllimit)
+        overrun(std::string("the program polled the keyboard ") + std::to_string(idlepolllimit) + " times without a key "
+            + (m_keys.empty() ? "(the script has none left)" : "due"));
 }
 
 void TScriptedHost::waitforevent()
@@ -121,7 +156,7 @@ void TScriptedHost::waitforevent()
     if (!m_keys.empty() && m_keys.front().attime >= 0 && (next < 0 || m_keys.front().attime < next))
         next = m_keys.front().attime;
     if (next < 0)
-        throw std::runtime_error("the program waits for an event that will never come");
+        overrun("the program waits for an event that will never come");
     if (next > now)
         advance(next - now);
     deliverdue(false);
@@ -164,6 +199,16 @@ double TScriptedHost::randomdraw()
 void TScriptedHost::reseedrandom()
 {
     ++reseeds;
+    record("reseed");
+}
+
+void TScriptedHost::screenchanged()
+{
+    bool blank = std::all_of(&screen.line(0), &screen.line(0) + TScreen::rows,
+        [](const std::string& line) { return line.find_first_not_of(' ') == std::string::npos; });
+    if (blank && !m_screenblank)
+        record("screen cleared");
+    m_screenblank = blank;
 }
 
 void TScriptedHost::speak(const std::string& text)
@@ -173,8 +218,6 @@ void TScriptedHost::speak(const std::string& text)
 
 void TScriptedHost::speakwait(const std::string& text)
 {
-    if (text.empty())
-        return;
     record("say " + cp1250::toutf8(text));
     advance(static_cast<long long>(text.size()) * speechmspercharacter);
 }
@@ -189,19 +232,61 @@ void TScriptedHost::stopspeech()
     record("stop speech");
 }
 
-void TScriptedHost::startlooped(const std::string& name, int rate, int)
+namespace {
+
+std::string volumenote(int volume)
 {
-    record("tone " + name + " " + std::to_string(rate));
+    return volume == switches.soundvolume ? std::string() : " volume " + std::to_string(volume);
+}
+
+}
+
+// A tone wave "snd<voice><timbre>" is told by its value, so a transcript
+// reads like the program's SOUND statements.
+void TScriptedHost::startlooped(const std::string& name, int rate, int volume)
+{
+    endtone(name, false);
+    TSoundingTone tone { transcript.size(), now, "tone " + name + " " + std::to_string(rate), {}, volumenote(volume) };
+    if (name.size() == 5 && name.rfind("snd", 0) == 0 && rate % 64 == 0) {
+        tone.head = "tone " + std::to_string(rate / 64);
+        tone.tail = " timbre " + name.substr(4) + (name[3] == '1' ? "" : std::string(" voice ") + name[3]);
+    }
+    record(tone.head + tone.tail + tone.volume);
+    if (recordsounds)
+        m_sounding[name] = tone;
+}
+
+void TScriptedHost::endtone(const std::string& name, bool cut)
+{
+    auto sounding = m_sounding.find(name);
+    if (sounding == m_sounding.end())
+        return;
+    TSoundingTone tone = sounding->second;
+    m_sounding.erase(sounding);
+    if (tone.entry < transcript.size())
+        transcript[tone.entry] = tone.head + " " + std::to_string(now - tone.started) + "ms" + tone.tail
+            + (cut ? " cut" : "") + tone.volume;
 }
 
 void TScriptedHost::stopall(const std::string& name)
 {
-    record("end " + name);
+    if (m_sounding.count(name))
+        endtone(name, false);
+    else
+        record("end " + name);
 }
 
-void TScriptedHost::playwait(const std::string& name, int)
+void TScriptedHost::cutall(const std::string& name)
 {
-    record("play " + name);
+    if (m_sounding.count(name))
+        endtone(name, true);
+    else
+        record("end " + name);
+}
+
+void TScriptedHost::playwait(const std::string& name, int volume)
+{
+    record("play " + name + volumenote(volume));
     auto length = wavelengthms.find(name);
     advance(length == wavelengthms.end() ? 50 : length->second);
 }

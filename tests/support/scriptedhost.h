@@ -12,8 +12,19 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <vector>
+
+// The program went on past what the script allows; the message ends with
+// the transcript's last entries.
+class TScriptOverrun : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Runs of equal entries folded into one line, "<entry> ×<count>".
+std::vector<std::string> foldruns(const std::vector<std::string>& entries);
 
 class TScriptedHost final : public TRuntimeHost, public TSpeaker, public TSoundPlayer {
 public:
@@ -23,9 +34,17 @@ public:
     // Transcript entries, in UTF-8:
     //   "say <text>"   speakwait      "speak <text>"  speak
     //   "char <text>"  speakchar      "stop speech"   stopspeech
-    //   "pause <ms>"   sleepms        "tone <wave> <rate>" looped start
-    //   "end <wave>"   stopall        "play <wave>"   one-shot with wait
-    //   "key <key>"    a key delivered to the program
+    //   "pause <ms>"   sleepms        "key <key>"     a key reaching the program
+//                                 ("key space" for the space bar)
+    //   "tone <value> <ms>ms timbre <t>"  a looped tone wave (value = rate / 64),
+    //       with " voice <v>" beyond the first voice and " cut" when a key
+    //       stopped it; "tone <wave> <rate>" for other waves
+    //   "end <wave>"   stopall of a wave that was not sounding
+    //   "play <wave>"  one-shot with wait
+    //   "reseed"       the random generator reseeded
+    //   "screen cleared"  the screen went blank
+    // A sound at a volume other than the user's (switches.soundvolume) ends
+    // with " volume <v>".
     std::vector<std::string> transcript;
     long long now = 0; // virtual milliseconds since the start
     TTimeOfDay clockstart { 12, 0, 0 };
@@ -33,7 +52,9 @@ public:
     int reseeds = 0;
     std::map<std::string, int> wavelengthms; // one-shot lengths; 50 ms by default
     int speechmspercharacter = 10;
-    long long limitms = 100LL * 3600 * 1000; // a run past this is a hang
+    long long limitms = 3LL * 3600 * 1000; // a run past this is a hang
+    // Polls of the keyboard that find no key due before the run counts as stuck.
+    int idlepolllimit = 1000;
     bool recordsounds = true; // false: only speech and keys go to the transcript
     // Called with each key (Windows-1250) as it reaches the program.
     std::function<void(const std::string&)> onkeydelivered;
@@ -64,7 +85,7 @@ public:
     TTimeOfDay timeofday() override;
     double randomdraw() override;
     void reseedrandom() override;
-    void screenchanged() override { }
+    void screenchanged() override;
 
     // TSpeaker
     void speak(const std::string& text) override;
@@ -75,6 +96,7 @@ public:
     // TSoundPlayer
     void startlooped(const std::string& name, int rate, int volume) override;
     void stopall(const std::string& name) override;
+    void cutall(const std::string& name) override;
     void playwait(const std::string& name, int volume) override;
 
 private:
@@ -83,13 +105,25 @@ private:
         std::string afterutf8; // empty: timed or immediate
         long long attime = -1;
     };
+    struct TSoundingTone {
+        size_t entry; // index of its transcript entry
+        long long started;
+        std::string head; // "tone <value>"
+        std::string tail; // " timbre <t>", the voice
+        std::string volume; // " volume <v>" or empty
+    };
 
     void advance(long long milliseconds);
     bool due(const TScriptedKey& key, bool polling) const;
-    void deliverdue(bool polling);
+    bool deliverdue(bool polling);
     void record(std::string entry);
+    void endtone(const std::string& name, bool cut);
+    [[noreturn]] void overrun(const std::string& what) const;
 
     std::deque<TScriptedKey> m_keys;
     size_t m_searchfrom = 0; // transcript index after the last delivered key
     long long m_timerdeadline = -1;
+    int m_idlepolls = 0;
+    bool m_screenblank = true;
+    std::map<std::string, TSoundingTone> m_sounding;
 };
