@@ -461,7 +461,7 @@ private slots:
         QVERIFY(!switches.braillekeyboard);
         QVERIFY(contents("vorkana.ini").find("braillekeys=0") != std::string::npos);
         QCOMPARE(recorder->entries("tone "),
-            (std::vector<std::string> { "tone snd13 25600", "tone snd13 38400", "tone snd13 38400", "tone snd13 25600" }));
+            (std::vector<std::string> { "tone 400 timbre 3", "tone 600 timbre 3", "tone 600 timbre 3", "tone 400 timbre 3" }));
     }
 
     void missingsoundbank()

@@ -135,7 +135,7 @@ TEST_F(SoundsDialogTest, EachSliderStepPlaysTheTestToneAndCancelPutsTheVolumeBac
         dialog.cancelbitbtn->click();
     });
     EXPECT_EQ(volumebeforecancel, -1000);
-    EXPECT_EQ(host.entries("tone"), std::vector<std::string>(10, "tone snd11 64000"));
+    EXPECT_EQ(host.entries("tone"), std::vector<std::string>(10, "tone 1000 100ms timbre 1"));
     EXPECT_EQ(switches.soundvolume, 0);
     EXPECT_FALSE(std::filesystem::exists(settingsfilename));
 }

@@ -263,9 +263,10 @@ void TScriptedHost::endtone(const std::string& name, bool cut)
         return;
     TSoundingTone tone = sounding->second;
     m_sounding.erase(sounding);
+    // A length on this clock only when this host keeps the time.
+    std::string length = services.host == this ? " " + std::to_string(now - tone.started) + "ms" : "";
     if (tone.entry < transcript.size())
-        transcript[tone.entry] = tone.head + " " + std::to_string(now - tone.started) + "ms" + tone.tail
-            + (cut ? " cut" : "") + tone.volume;
+        transcript[tone.entry] = tone.head + length + tone.tail + (cut ? " cut" : "") + tone.volume;
 }
 
 void TScriptedHost::stopall(const std::string& name)

@@ -38,7 +38,8 @@ public:
 //                                 ("key space" for the space bar)
     //   "tone <value> <ms>ms timbre <t>"  a looped tone wave (value = rate / 64),
     //       with " voice <v>" beyond the first voice and " cut" when a key
-    //       stopped it; "tone <wave> <rate>" for other waves
+    //       stopped it; "tone <wave> <rate>" for other waves; no length
+    //       when another host keeps the time
     //   "end <wave>"   stopall of a wave that was not sounding
     //   "play <wave>"  one-shot with wait
     //   "reseed"       the random generator reseeded

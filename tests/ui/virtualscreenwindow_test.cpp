@@ -65,9 +65,9 @@ TEST_F(VirtualScreenFormTest, OpensWithSignalAndTitleAndClosesWithEndOfScreen)
     showvirtualscreen();
     EXPECT_EQ(runtimecells.keybuffer, "");
     EXPECT_EQ(unpadded(host.transcript),
-        (std::vector<std::string> { "tone snd15 19200", "tone snd25 28800", "end snd15", "end snd25", "speak Screen",
-            "stop speech", "say dobrý ďeň, svet", "stop speech", "say line 2, column 1", "stop speech", "tone snd15 19200",
-            "tone snd25 28800", "end snd15", "end snd25", "say end of screen" }));
+        (std::vector<std::string> { "tone 300 100ms timbre 5", "tone 450 100ms timbre 5 voice 2", "speak Screen",
+            "stop speech", "say dobrý ďeň, svet", "stop speech", "say line 2, column 1", "stop speech",
+            "tone 300 100ms timbre 5", "tone 450 100ms timbre 5 voice 2", "say end of screen" }));
 }
 
 TEST_F(VirtualScreenFormTest, StaysClosedWhenTheDeviceMemorySaysSo)
