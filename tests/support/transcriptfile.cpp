@@ -38,11 +38,11 @@ std::string linediff(const std::vector<std::string>& expected, const std::vector
         if (i < n && j < m && expected[i] == actual[j]) {
             script.push_back({ ' ', expected[i], i + 1 });
             ++i, ++j;
-        } else if (j < m && (i == n || common[i][j + 1] >= common[i + 1][j])) {
-            script.push_back({ '+', actual[j++], i + 1 });
-        } else {
+        } else if (i < n && (j == m || common[i + 1][j] >= common[i][j + 1])) {
             script.push_back({ '-', expected[i], i + 1 });
             ++i;
+        } else {
+            script.push_back({ '+', actual[j++], i + 1 });
         }
     }
 
