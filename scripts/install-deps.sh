@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building, running and testing need.
+# Installs every Debian package that building, running and testing need;
+# --tests adds the test tools, --bench those and what the benchmarks use.
 # Idempotent: packages already present are left alone, and the package lists
 # are refreshed only when something is missing.
 set -euo pipefail
@@ -14,10 +15,15 @@ build_packages=(
   fonts-dejavu-core
 )
 test_packages=(xvfb xdotool pulseaudio pulseaudio-utils sox x11-utils locales)
+# The benchmarks also measure against PipeWire's PulseAudio server.
+bench_packages=(pipewire pipewire-pulse wireplumber dbus)
 
 want=("${build_packages[@]}")
-if [ "${1:-}" = "--tests" ]; then
+if [ "${1:-}" = "--tests" ] || [ "${1:-}" = "--bench" ]; then
   want+=("${test_packages[@]}")
+fi
+if [ "${1:-}" = "--bench" ]; then
+  want+=("${bench_packages[@]}")
 fi
 
 missing=()

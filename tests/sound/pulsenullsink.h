@@ -12,11 +12,13 @@ public:
     static bool installed();
 
     // Starts the daemon and points this process's audio at it; check
-    // running() and reason() afterwards.
+    // running() and reason() afterwards. With VORKANA_RUNNING_SOUND_SERVER
+    // set, the server the environment names is used instead; its default
+    // sink must be called ci_sink.
     TPulseNullSink();
     ~TPulseNullSink();
 
-    bool running() const { return m_daemon > 0; }
+    bool running() const { return m_daemon != 0; }
     const std::string& reason() const { return m_reason; }
 
     // Records the sink's monitor as mono floats at the rate until stoprecording.
