@@ -135,7 +135,9 @@ TEST(WaveItemDeviceTest, TheNextItemOnAVoiceFollowsWithoutAGapOnADeviceWithLaten
         // command comes on a busy machine.
         auto following = output->renderblocks(16);
         heard.insert(heard.end(), following.begin(), following.end());
-        EXPECT_LT(longestquietrun(heard, 100, heard.size()), 8);
+        // Half a millisecond of quiet is a drop-out; a restart of the same
+        // pitch in opposite phase dips for a fraction of that in its crossing.
+        EXPECT_LT(longestquietrun(heard, 100, heard.size()), 48000 / 2000);
         std::vector<float> last(heard.end() - 4 * TManualOutput::blockframes, heard.end());
         EXPECT_NEAR(zerocrossingfrequency(last, 48000), next, 2);
         tone.StopAll();
