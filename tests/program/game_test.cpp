@@ -6,6 +6,8 @@
 
 #include "program/vorkanaprog.h"
 #include "runtime/cells.h"
+#include "runtime/codepage.h"
+#include "runtime/screen.h"
 #include "tests/support/scriptedhost.h"
 #include "tests/support/transcriptfile.h"
 
@@ -155,8 +157,19 @@ TEST_F(GameTest, NumbersGameRoundsAMissAndTheScore)
     skipintroduction();
     game("c", { 3, 7, 9 }, "1");
     game("c", { 1 }, " ");
+    // The screen as the answer to the continue question (the last "1")
+    // finds it: where each print item landed, the print zones included.
+    std::vector<std::string> screenlines;
+    host.onkeydelivered = [&](const std::string& key) {
+        if (key != "1")
+            return;
+        screenlines.clear();
+        for (int row = 0; row < TScreen::rows; ++row)
+            screenlines.push_back(cp1250::toutf8(screen.line(row).substr(0, screen.line(row).find_last_not_of(' ') + 1)));
+    };
     run();
     EXPECT_TRUE(matchestranscript(passage(host.transcript, "key c", continuequestion), transcriptfile("numbersgame")));
+    EXPECT_TRUE(matchestranscript(screenlines, transcriptfile("numbersgame-screen")));
 }
 
 // A tones game ignoring the digits it has no items for, then a sounds game
@@ -180,6 +193,7 @@ TEST_F(GameTest, RecordsAreKeptPerKind)
     game("t", { 1, 2, 3, 4 }, "a"); // tones 3: the first tones score
     game("z", { 3 }, "a"); // sounds 0: nothing said
     game("t", { 1, 2, 3, 4, 5, 1 }, "a"); // tones 5: a new record over 3
+    game("c", { 1, 2, 3, 4, 5, 6 }, "a"); // numbers 5: the first numbers score
     game("z", { 5, 4, 3, 2, 1, 2 }, "a"); // sounds 5: the first non-zero sounds score
     game("z", { 1, 1, 1, 1, 1, 2 }, " "); // sounds 5 again: equalled
     run();
