@@ -7,9 +7,27 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <optional>
 #include <thread>
 
 namespace {
+
+// Where the restart began in what was rendered after it, as the frame at which
+// it replays the first start exactly. A command lands at the next block, or
+// later when the machine was too busy to issue it at once, so the start is
+// found rather than assumed; a restart that did not start over matches nowhere.
+std::optional<std::size_t> replayoffset(const std::vector<float>& first, const std::vector<float>& again, std::size_t fade)
+{
+    const std::size_t compared = 256;
+    for (std::size_t offset = 0; offset + fade + compared <= again.size(); ++offset) {
+        bool same = true;
+        for (std::size_t frame = fade; frame < fade + compared && same; ++frame)
+            same = again[offset + frame] == first[frame];
+        if (same)
+            return offset;
+    }
+    return std::nullopt;
+}
 
 class WaveItemTest : public ::testing::Test {
 protected:
@@ -57,11 +75,10 @@ TEST_F(WaveItemTest, ReusedInstanceRestartsFromItsBeginning)
     alone->StartPlay(false);
     auto firststart = output->renderblocks(2);
     alone->StartPlay(false); // still sounding: its one instance starts over
-    auto restart = output->renderblocks(2);
+    auto restart = output->renderblocks(4);
     ASSERT_GT(rms(firststart), 0.01);
     // Past the crossing from the old start, the new one plays alone.
-    for (std::size_t frame = std::size_t(device->mixer().fadeframes()); frame < firststart.size(); ++frame)
-        ASSERT_FLOAT_EQ(restart[frame], firststart[frame]) << frame;
+    EXPECT_TRUE(replayoffset(firststart, restart, std::size_t(device->mixer().fadeframes())));
 }
 
 TEST_F(WaveItemTest, UnlimitedInstancesSoundTogether)
@@ -85,9 +102,8 @@ TEST_F(WaveItemTest, LoopedItemRestartsAndChangingLoopedStopsInstances)
     tone->StartPlay(false);
     auto first = output->renderblocks(3);
     tone->StartPlay(false);
-    auto again = output->renderblocks(3);
-    for (std::size_t frame = std::size_t(device->mixer().fadeframes()); frame < first.size(); ++frame)
-        ASSERT_FLOAT_EQ(again[frame], first[frame]) << frame;
+    auto again = output->renderblocks(5);
+    EXPECT_TRUE(replayoffset(first, again, std::size_t(device->mixer().fadeframes())));
 
     auto click = item("click17", 0);
     click->StartPlay(false);
