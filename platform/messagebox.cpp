@@ -1,5 +1,7 @@
 #include "platform/messagebox.h"
 
+#include "runtime/ResourceLocalizer.h"
+
 #include <QApplication>
 #include <QMessageBox>
 
@@ -7,8 +9,10 @@ namespace {
 
 void showmodalbox(TMessageKind kind, const QString& text)
 {
+    // The title is what a screen reader says first: the program's name in
+    // the interface language, then the message.
     QMessageBox box(kind == TMessageKind::error ? QMessageBox::Critical : QMessageBox::Information,
-        QGuiApplication::applicationDisplayName(), text, QMessageBox::Ok, QApplication::activeWindow());
+        QString::fromStdString(::text(1)), text, QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
 }
 

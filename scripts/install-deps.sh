@@ -13,8 +13,10 @@ build_packages=(
   libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng
   libgtest-dev libgmock-dev libxcb1-dev
   fonts-dejavu-core
+  dpkg-dev file
 )
-test_packages=(xvfb xdotool pulseaudio pulseaudio-utils sox x11-utils locales)
+test_packages=(xvfb xdotool pulseaudio pulseaudio-utils sox x11-utils locales
+  desktop-file-utils appstream dbus at-spi2-core python3-pyatspi)
 # The benchmarks also measure against PipeWire's PulseAudio server.
 bench_packages=(pipewire pipewire-pulse wireplumber dbus)
 

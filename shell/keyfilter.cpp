@@ -94,6 +94,11 @@ bool TMainKeyFilter::inmainwindow(QObject* watched) const
 {
     if (!m_mainwindow)
         return false;
+    // An open menu takes the keys, as the system's menus do: its keys come
+    // through the main window's window but are for the menu, whose arrows
+    // are the only way through it without a mouse.
+    if (QApplication::activePopupWidget())
+        return false;
     if (watched->isWidgetType())
         return static_cast<QWidget*>(watched)->window() == m_mainwindow;
     if (watched->isWindowType())

@@ -5,6 +5,8 @@
 #include "shell/application.h"
 #include "platform/messagebox.h"
 #include "runtime/settings.h"
+#include "shell/commandline.h"
+#include "shell/filelocations.h"
 #include "shell/windows.h"
 #include "sound/sounddialog.h"
 #include "sound/soundssubmenu.h"
@@ -18,17 +20,39 @@
 #include "ui/virtualscreenwindow.h"
 
 #include <QAction>
+#include <algorithm>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 int main(int argc, char* argv[])
 {
+    TCommandLine commandline = readcommandline(std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
+    switch (commandline.action) {
+    case TCommandLineAction::help:
+        std::fputs(helptext(argc > 0 ? argv[0] : "vorkana").c_str(), stdout);
+        return 0;
+    case TCommandLineAction::version:
+        std::fputs(versiontext().c_str(), stdout);
+        return 0;
+    case TCommandLineAction::fail:
+        std::fprintf(stderr, "vorkana: %s\nTry 'vorkana --help' for the options.\n", commandline.problem.c_str());
+        return 2;
+    case TCommandLineAction::run:
+        break;
+    }
+
     TVorkanaApplication application(argc, argv);
     // espeak-ng sets the process's character type; it must start before
     // any other thread does.
     std::string speechproblem;
     if (!initespeak(&speechproblem))
         std::fprintf(stderr, "vorkana: the own voice is unavailable: %s\n", speechproblem.c_str());
-    settingsfilename = settingsfilefor(QCoreApplication::applicationFilePath().toStdString());
+    filelocations = findfilelocations(locationfactsfromenvironment(QCoreApplication::applicationFilePath().toStdString()));
+    settingsfilename = filelocations.settingsfile;
+    std::string folderproblem = createuserfolders(filelocations);
+    if (!folderproblem.empty())
+        std::fprintf(stderr, "vorkana: %s\n", folderproblem.c_str());
 
     TSoundSystem soundsystem;
     TApplicationWindows windows;

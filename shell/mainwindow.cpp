@@ -9,6 +9,7 @@
 #include "runtime/tones.h"
 #include "shell/brailletable.h"
 #include "shell/echoloader.h"
+#include "shell/filelocations.h"
 #include "shell/keyfilter.h"
 #include "platform/messagebox.h"
 #include "runtime/settings.h"
@@ -24,6 +25,7 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QTextBlock>
@@ -35,8 +37,6 @@ TForm1* Form1 = nullptr;
 
 namespace {
 
-constexpr const char* ramfilename = "ram.dat";
-constexpr const char* soundbankfilename = "sounds.dat";
 constexpr const char* brailletablefilename = "czech.ebt";
 constexpr int screenfontsize = 16;
 
@@ -174,22 +174,23 @@ void TForm1::FormCreate()
     switches.voiceready = usesapi5submenu->isChecked();
     Voicesubmenu->setEnabled(switches.voiceallowed && !switches.usesapi5);
 
-    loadram(ramfilename);
+    loadram(filelocations.ramfile);
 
     if (m_hooks.opensound)
         m_hooks.opensound();
     std::error_code status;
-    if (!std::filesystem::exists(soundbankfilename, status)) {
-        showmessage(text(42) + " " + soundbankfilename);
+    std::string soundbank = filelocations.datafile(soundbankname);
+    if (!std::filesystem::exists(soundbank, status)) {
+        showmessage(missingsoundbankmessage(filelocations, text(42)));
         endwithoutsaving();
         return;
     }
     if (m_hooks.loadbank)
-        m_hooks.loadbank(soundbankfilename);
+        m_hooks.loadbank(soundbank);
 
-    std::string overflow = loadbrailletable(brailletablefilename);
+    std::string overflow = loadbrailletable(filelocations.datafile(brailletablefilename));
     currentprefix.clear();
-    std::string echooverflow = loadechotable(text(24) + ".eky");
+    std::string echooverflow = loadechotable(filelocations.datafile(text(24) + ".eky"));
     if (!echooverflow.empty())
         overflow += (overflow.empty() ? "" : "\n") + echooverflow;
     if (!overflow.empty())
@@ -210,6 +211,9 @@ void TForm1::setcaptions()
     helpmenu->setTitle(caption(34));
     aboutsubmenu->setText(caption(35));
     printmemo->setAccessibleName(caption(26));
+    // An open menu is announced by its own name, not by its menu bar entry.
+    for (QMenu* menu : { Programmenu, settingsmenu, helpmenu })
+        menu->setAccessibleName(menu->title().remove('&'));
 }
 
 void TForm1::StartsubmenuClick()
@@ -247,7 +251,7 @@ void TForm1::setrunmenusenabled(bool enabled)
 
 void TForm1::exitsubmenuClick()
 {
-    saveram(ramfilename);
+    saveram(filelocations.ramfile);
     if (Startsubmenu->isEnabled())
         close();
     else
@@ -263,14 +267,14 @@ void TForm1::closeEvent(QCloseEvent* event)
         endatonce();
         return;
     }
-    saveram(ramfilename);
+    saveram(filelocations.ramfile);
     releaseengines();
     event->accept();
 }
 
 void TForm1::endatonce()
 {
-    saveram(ramfilename);
+    saveram(filelocations.ramfile);
     releaseengines();
     ignoringerrors([] { speech().stopspeech(); });
     exitprocess(0);
@@ -336,6 +340,17 @@ void TForm1::FormKeyUp(int key)
     ::FormKeyUp(key);
 }
 
+void TForm1::keepcaretstill()
+{
+    // Text put in at the caret would push it along, and every move of the
+    // caret makes a screen reader read the line it lands on.
+    QTextCursor caret = printmemo->textCursor();
+    if (caret.keepPositionOnInsert())
+        return;
+    caret.setKeepPositionOnInsert(true);
+    printmemo->setTextCursor(caret);
+}
+
 void TForm1::refreshscreen()
 {
     // Only the lines that changed are replaced, and the caret is left where
@@ -346,6 +361,7 @@ void TForm1::refreshscreen()
         for (int row = 0; row < TScreen::rows; ++row)
             lines << cp1250::toqstring(::screen.line(row));
         printmemo->setPlainText(lines.join('\n'));
+        keepcaretstill();
         return;
     }
     for (int row = 0; row < TScreen::rows; ++row) {

@@ -71,6 +71,7 @@ private:
     void setrunmenusenabled(bool enabled);
     void releaseengines() noexcept;
     void refreshscreen();
+    void keepcaretstill();
 
     TMainWindowHooks m_hooks;
     std::function<void()> m_program;

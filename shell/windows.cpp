@@ -8,7 +8,6 @@
 #include "ui/virtualscreenwindow.h"
 #include "ui/aboutbox.h"
 
-#include <filesystem>
 
 TApplicationWindows::TApplicationWindows() = default;
 TApplicationWindows::~TApplicationWindows() = default;
@@ -23,9 +22,4 @@ void createwindows(TApplicationWindows& windows, TMainWindowHooks hooks, std::fu
     windows.form5 = std::make_unique<TForm5>(form1);
     windows.form6 = std::make_unique<TForm6>(form1);
     windows.aboutbox = std::make_unique<TAboutbox>(windows.form1.get());
-}
-
-std::string settingsfilefor(const std::string& programfile)
-{
-    return std::filesystem::path(programfile).replace_extension(".ini").string();
 }

@@ -31,6 +31,3 @@ struct TApplicationWindows {
 
 // Creates the windows in their order; the program is what Start runs.
 void createwindows(TApplicationWindows& windows, TMainWindowHooks hooks, std::function<void()> program);
-
-// The settings file beside the program file: its path with ".ini".
-std::string settingsfilefor(const std::string& programfile);

@@ -70,6 +70,10 @@ void TAboutbox::FormCreate()
     ProductName->setText(caption(1));
     Version->setText(caption(37) + " " + vorkanaversion);
     OKButton->setText(caption(7));
+    // A screen reader announces the dialog with its description, so what
+    // the box shows is heard when it opens, not only when explored.
+    ProgramIcon->setAccessibleName(caption(1));
+    setAccessibleDescription(ProductName->text() + ", " + Version->text());
     adjustSize();
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());

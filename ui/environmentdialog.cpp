@@ -67,7 +67,8 @@ void TForm3::setcaptions()
 {
     setWindowTitle(caption(10));
     languagergroup->setTitle(caption(9));
-    languagergroup->setAccessibleName(caption(9));
+    // The mnemonic's "&" is for the eye; a screen reader would read it out.
+    languagergroup->setAccessibleName(caption(9).remove('&'));
     okbitbtn->setText(caption(7));
     cancelbitbtn->setText(caption(8));
 }

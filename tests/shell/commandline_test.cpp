@@ -1,0 +1,45 @@
+#include "shell/commandline.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct TCase {
+    std::vector<std::string> arguments;
+    TCommandLineAction action;
+    std::string problem;
+};
+
+TEST(CommandLine, EachArgumentListIsReadAsItShouldBe)
+{
+    using enum TCommandLineAction;
+    const TCase cases[] = {
+        { {}, run, "" },
+        { { "--version" }, version, "" },
+        { { "--help" }, help, "" },
+        { { "-h" }, help, "" },
+        { { "--bogus" }, fail, "unknown option '--bogus'" },
+        { { "-x" }, fail, "unknown option '-x'" },
+        { { "game.bas" }, fail, "unexpected argument 'game.bas'" },
+        // Qt's own options, with their values, are Qt's to read.
+        { { "-platform", "offscreen" }, run, "" },
+        { { "--style=fusion", "-reverse" }, run, "" },
+        { { "-stylesheet", "--bogus" }, run, "" },
+        // Help wins over a wrong option before it, as users expect.
+        { { "--bogus", "--help" }, help, "" },
+        { { "--version", "--bogus" }, version, "" },
+    };
+    for (const TCase& entry : cases) {
+        TCommandLine line = readcommandline(entry.arguments);
+        std::string shown = entry.arguments.empty() ? "(none)" : entry.arguments.front();
+        EXPECT_EQ(line.action, entry.action) << shown;
+        EXPECT_EQ(line.problem, entry.problem) << shown;
+    }
+}
+
+TEST(CommandLine, TheVersionIsTheReleaseNumber)
+{
+    EXPECT_EQ(versiontext(), "Vorkana Basic Interpreter 1.7\n");
+}
+
+}
