@@ -66,10 +66,12 @@ mkdir -p "$work/runtime" "$work/home"
 chmod 700 "$work/runtime"
 export DISPLAY="$display" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime" LANG=C.UTF-8 HOME="$work/home"
 export XDG_DATA_HOME="$work/xdg/data" XDG_CONFIG_HOME="$work/xdg/config" XDG_DATA_DIRS="$work/nothing"
-for attempt in $(seq 50); do
+# A loaded machine takes seconds to bring up the server.
+for attempt in $(seq 300); do
   xdotool getmouselocation >/dev/null 2>&1 && break
   sleep 0.1
 done
+xdotool getmouselocation >/dev/null 2>&1 || { echo "FAIL: the X server did not start"; exit 1; }
 
 # Starts the installed program in the given folder, ends it with Alt+F4,
 # and waits for it to end, answering any box with Enter.

@@ -39,10 +39,12 @@ export XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/sha
 dbus-daemon --session --nofork --nosyslog --address="unix:path=$work/bus" >/dev/null 2>&1 &
 pids+=($!)
 export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/bus"
-for attempt in $(seq 50); do
+# A loaded machine takes seconds to bring up the servers.
+for attempt in $(seq 300); do
   [ -S "$work/bus" ] && xdotool getmouselocation >/dev/null 2>&1 && break
   sleep 0.1
 done
+xdotool getmouselocation >/dev/null 2>&1 || { echo "FAIL: the X server did not start"; exit 1; }
 # The accessibility bus, started here so that it is ours to stop.
 /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
 pids+=($!)
