@@ -55,6 +55,8 @@ status=$?
 grep -q -- "--bogus" "$work/stderr" || fail "--bogus: the message does not name the option: $(cat "$work/stderr")"
 env -u DISPLAY "$program" --help | grep -q -- "--version" || fail "--help does not list --version"
 
+# A display range no other test of ours uses; the lock files keep parallel
+# runs of this test apart.
 display=
 for number in $(seq 141 190); do
   if [ ! -e "/tmp/.X11-unix/X$number" ] && [ ! -e "/tmp/.X$number-lock" ]; then display=":$number"; break; fi
