@@ -78,15 +78,21 @@ xdotool getmouselocation >/dev/null 2>&1 || { echo "FAIL: the X server did not s
 # Starts the installed program in the given folder, ends it with Alt+F4,
 # and waits for it to end, answering any box with Enter.
 runandclose() {
-  local folder="$1" window= attempt
-  (cd "$folder" && exec "$program") &
-  programpid=$!
-  # Up to 30 s: a loaded machine starts slowly.
-  for attempt in $(seq 300); do
-    window=$(xdotool search --onlyvisible --name "Vorkana" 2>/dev/null | head -n 1)
+  local folder="$1" window= attempt tries
+  # Up to 30 s: a loaded machine starts slowly. A start that finds the busy
+  # X server not answering ends at once; it is tried again, up to three times.
+  for tries in 1 2 3; do
+    (cd "$folder" && exec "$program") &
+    programpid=$!
+    for attempt in $(seq 300); do
+      window=$(xdotool search --onlyvisible --name "Vorkana" 2>/dev/null | head -n 1)
+      [ -n "$window" ] && break
+      kill -0 "$programpid" 2>/dev/null || break
+      sleep 0.1
+    done
     [ -n "$window" ] && break
-    kill -0 "$programpid" 2>/dev/null || break
-    sleep 0.1
+    wait "$programpid" 2>/dev/null
+    programpid=
   done
   [ -n "$window" ] || { fail "$folder: no window appeared"; return 1; }
   xdotool windowfocus --sync "$window" 2>/dev/null

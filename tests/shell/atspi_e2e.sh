@@ -55,9 +55,21 @@ cp "$program" "$work/app/vorkana"
 cp "$appfolder/sounds.dat" "$appfolder/czech.ebt" "$appfolder/czech.eky" "$work/app/"
 # Starts the program; Qt serves the tree when a screen reader asks, and no
 # desktop here asks, so it is told to.
+# A start that finds the busy X server not answering ends at once; it is
+# tried again, up to three times.
 startprogram() {
-  (cd "$work/app" && QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 exec ./vorkana) &
-  programpid=$!
+  local tries attempt
+  for tries in 1 2 3; do
+    (cd "$work/app" && QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 exec ./vorkana) &
+    programpid=$!
+    for attempt in $(seq 300); do
+      xdotool search --onlyvisible --name "Vorkana" >/dev/null 2>&1 && return 0
+      kill -0 "$programpid" 2>/dev/null || break
+      sleep 0.1
+    done
+    wait "$programpid" 2>/dev/null
+    echo "the program ended before its window appeared (start $tries)"
+  done
 }
 startprogram
 
