@@ -100,6 +100,7 @@ void TScriptedHost::overrun(const std::string& what) const
 
 void TScriptedHost::advance(long long milliseconds)
 {
+    m_drawsonthisclock = 0;
     now += milliseconds;
     if (now > limitms)
         overrun("the program ran past " + std::to_string(limitms) + " ms of virtual time");
@@ -187,8 +188,12 @@ TTimeOfDay TScriptedHost::timeofday()
     return { static_cast<int>(seconds / 3600), static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60) };
 }
 
+// A program that draws on and on while the clock stands still is in a
+// loop that never reaches the player.
 double TScriptedHost::randomdraw()
 {
+    if (++m_drawsonthisclock > 100000)
+        overrun("the program drew 100000 random numbers without the clock moving");
     if (draws.empty())
         return 0.5;
     double draw = draws.front();

@@ -125,6 +125,7 @@ private:
     size_t m_searchfrom = 0; // transcript index after the last delivered key
     long long m_timerdeadline = -1;
     int m_idlepolls = 0;
+    int m_drawsonthisclock = 0;
     bool m_screenblank = true;
     std::map<std::string, TSoundingTone> m_sounding;
 };
