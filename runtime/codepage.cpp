@@ -46,15 +46,18 @@ void appendutf8(std::string& out, char32_t c)
     }
 }
 
-// Decodes one UTF-8 sequence at text[index]; malformed bytes decode as
-// U+FFFD one at a time.
+// Decodes one UTF-8 sequence at text[index]. What is not well-formed UTF-8
+// (a stray continuation byte, a cut sequence, an over-long form such as
+// C1 81 for "A", a surrogate, a code past U+10FFFF, the leads F5..FF)
+// decodes as U+FFFD, consuming the bytes up to the first one that does not
+// fit, so a bad sequence can never pass for a character it spells out.
 char32_t decodeutf8(std::string_view text, size_t& index)
 {
     auto lead = static_cast<unsigned char>(text[index++]);
     if (lead < 0x80)
         return lead;
     int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : -1;
-    if (extra < 0)
+    if (extra < 0 || lead > 0xF4)
         return 0xFFFD;
     char32_t c = lead & (0x3F >> extra);
     for (int k = 0; k < extra; ++k) {
@@ -62,6 +65,9 @@ char32_t decodeutf8(std::string_view text, size_t& index)
             return 0xFFFD;
         c = (c << 6) | (static_cast<unsigned char>(text[index++]) & 0x3F);
     }
+    constexpr char32_t shortest[] = { 0, 0x80, 0x800, 0x10000 };
+    if (c < shortest[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+        return 0xFFFD;
     return c;
 }
 

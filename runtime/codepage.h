@@ -17,7 +17,8 @@ char32_t tounicode(unsigned char byte);
 bool frombytecode(char32_t character, unsigned char& byte);
 
 std::string toutf8(std::string_view bytes);
-// Characters the code page lacks become '?'.
+// Characters the code page lacks, and bytes that are not well-formed UTF-8,
+// become '?'.
 std::string fromutf8(std::string_view utf8);
 
 QString toqstring(std::string_view bytes);

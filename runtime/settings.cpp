@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <optional>
+#include <unistd.h>
 
 std::string settingsfilename = "vorkana.ini";
 
@@ -26,8 +27,14 @@ public:
     {
         m_ini.SetSpaces(false);
         std::error_code status;
-        if (std::filesystem::exists(path, status))
-            m_loadfailed = m_ini.LoadFile(path.c_str()) < 0;
+        if (!std::filesystem::exists(path, status))
+            return;
+        // The reader takes the whole file into memory at once. A settings
+        // file holds a dozen keys; one of megabytes is not ours to read,
+        // and, like any file that cannot be read, not ours to write over.
+        constexpr std::uintmax_t largestfile = 1024 * 1024;
+        std::uintmax_t size = std::filesystem::file_size(path, status);
+        m_loadfailed = status || size > largestfile || m_ini.LoadFile(path.c_str()) < 0;
     }
 
     std::optional<std::string> value(const char* section, const char* key) const
@@ -47,9 +54,24 @@ public:
         // with the one key we meant to change.
         if (m_loadfailed)
             throw TVorkanaError("I/O error reading \"" + path + "\": the settings file cannot be read");
+        // SimpleIni's own file writer ignores failed writes and a failed
+        // close, so on a full disk it would report a cut-off file as saved
+        // and the rename would put it in place of the whole one. The text
+        // is made in memory and written here, every step checked.
+        std::string text;
+        m_ini.Save(text, false);
         std::string temporary = path + ".tmp";
-        if (m_ini.SaveFile(temporary.c_str()) < 0) {
+        std::FILE* file = std::fopen(temporary.c_str(), "wb");
+        if (!file) {
             int error = errno;
+            throw TVorkanaError("I/O error writing \"" + temporary + "\": " + std::strerror(error));
+        }
+        bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+        written = std::fflush(file) == 0 && written;
+        written = fsync(fileno(file)) == 0 && written;
+        int error = errno;
+        written = std::fclose(file) == 0 && written;
+        if (!written) {
             std::remove(temporary.c_str());
             throw TVorkanaError("I/O error writing \"" + temporary + "\": " + std::strerror(error));
         }

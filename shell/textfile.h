@@ -5,5 +5,8 @@
 #include <string>
 #include <vector>
 
-// A missing file raises "File not found", any other failure an I/O error.
+inline constexpr std::size_t largesttextfile = 1024 * 1024;
+
+// A missing file raises "File not found", any other failure an I/O error,
+// and so does a file larger than largesttextfile.
 std::vector<std::string> readtextlines(const std::string& path);

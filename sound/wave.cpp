@@ -2,6 +2,7 @@
 
 #include "runtime/errors.h"
 
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -60,7 +61,8 @@ float decodesample(const std::uint8_t* bytes, int bits, bool isfloat)
     if (isfloat) {
         float value;
         std::memcpy(&value, bytes, 4);
-        return value;
+        // NaN would pass every clamp after this and reach the device.
+        return std::isfinite(value) ? value : 0.0f;
     }
     switch (bits) {
     case 8:
@@ -99,6 +101,11 @@ TWave readriffwave(const std::vector<std::uint8_t>& riff)
     }
     if (datachunk)
         wave.data = slice(riff, datachunk->first, datachunk->second);
+    if (wave.format.size() >= 8) {
+        std::uint32_t rate = readu32(wave.format, 4);
+        if (rate < lowestwaverate || rate > highestwaverate)
+            throw TVorkanaError("Wave is invalid");
+    }
     return wave;
 }
 
@@ -141,7 +148,7 @@ std::optional<TDecodedWave> decodewave(const TWave& wave)
     constexpr int pcm = 1, ieeefloat = 3;
     bool isfloat = tag == ieeefloat;
     bool supported = (tag == pcm && (bits == 8 || bits == 16 || bits == 24 || bits == 32)) || (isfloat && bits == 32);
-    if (!supported || channels < 1 || channels > 2 || rate <= 0)
+    if (!supported || channels < 1 || channels > 2 || rate < lowestwaverate || rate > highestwaverate)
         return std::nullopt;
 
     int samplebytes = bits / 8;

@@ -19,7 +19,14 @@ struct TDecodedWave {
     int rate = 0;
 };
 
-// Reads a RIFF wave file; raises "Wave is invalid" or "Stream read error".
+// The sample rates a wave may have: the range an audio buffer's frequency
+// takes. Outside it a wave is not something to play but a broken file, and a
+// rate near 0 would make its resampled copy enormous.
+inline constexpr int lowestwaverate = 100;
+inline constexpr int highestwaverate = 200000;
+
+// Reads a RIFF wave file; raises "Wave is invalid" (also for a format block
+// whose sample rate lies outside the range above) or "Stream read error".
 TWave readriffwave(const std::vector<std::uint8_t>& riff);
 std::vector<std::uint8_t> writeriffwave(const TWave& wave);
 
@@ -27,5 +34,6 @@ std::vector<std::uint8_t> writeriffwave(const TWave& wave);
 std::vector<std::uint8_t> pcm16monoformat(int rate);
 
 // Nothing when the format is not PCM (8, 16, 24 or 32 bits) or 32-bit float
-// with 1 or 2 channels; stereo is mixed down.
+// with 1 or 2 channels at a rate in the range above; stereo is mixed down.
+// Samples that are not finite numbers decode as silence.
 std::optional<TDecodedWave> decodewave(const TWave& wave);

@@ -5,6 +5,7 @@
 #include "sound/volume.h"
 
 #include <QString>
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <soxr.h>
@@ -24,6 +25,10 @@ TWaveCollectionItem::TWaveCollectionItem(TStoredWave stored, TSoundDevice* devic
     if (m_decoded->samples.empty())
         return;
     m_mainbuffer = m_device->mixer().createchannel();
+    // The loop's analysis is done here, at start-up, so the first tone never
+    // waits for it.
+    if (m_looped)
+        m_wavetables = std::make_unique<TLoopWavetables>(m_decoded->samples);
 }
 
 TWaveCollectionItem::~TWaveCollectionItem()
@@ -80,18 +85,23 @@ std::shared_ptr<const std::vector<float>> TWaveCollectionItem::looptable()
 
 std::shared_ptr<const std::vector<float>> TWaveCollectionItem::oneshotsamples()
 {
-    int rate = effectiverate();
+    // An audio buffer takes no frequency outside the wave rates; a rate set
+    // beyond them plays at the nearest one.
+    int rate = std::clamp(effectiverate(), lowestwaverate, highestwaverate);
     auto& samples = m_oneshots[rate];
     if (samples)
         return samples;
     int outputrate = m_device->mixer().outputrate();
     const auto& input = m_decoded->samples;
+    // A one-shot that would last longer than this is cut: slowed down far
+    // enough, a small wave would otherwise ask for gigabytes.
+    std::size_t inputframes = std::min(input.size(), longestoneshotframes(outputrate) * std::size_t(rate) / std::size_t(outputrate) + 1);
     auto resampled = std::make_shared<std::vector<float>>(
-        static_cast<std::size_t>(double(input.size()) * outputrate / rate) + 1);
+        static_cast<std::size_t>(double(inputframes) * outputrate / rate) + 1);
     std::size_t made = 0;
     soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
     soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
-    soxr_oneshot(rate, outputrate, 1, input.data(), input.size(), nullptr, resampled->data(), resampled->size(),
+    soxr_oneshot(rate, outputrate, 1, input.data(), inputframes, nullptr, resampled->data(), resampled->size(),
         &made, &io, &quality, nullptr);
     resampled->resize(made);
     samples = std::move(resampled);

@@ -17,6 +17,12 @@
 
 class TSoundDevice;
 
+// The longest a one-shot sounds, in output frames: half a minute.
+constexpr std::size_t longestoneshotframes(int outputrate)
+{
+    return std::size_t(outputrate) * 30;
+}
+
 class TWaveCollectionItem {
 public:
     // Without a device the item holds its wave but plays nothing.

@@ -29,3 +29,28 @@ TEST(Codepage, CharactersOutsideTheCodePageBecomeQuestionMarks)
 {
     EXPECT_EQ(cp1250::fromutf8("a€ж"), "a\x80?");
 }
+
+TEST(Codepage, MalformedUtf8BecomesQuestionMarksNeverTheCharacterItSpells)
+{
+    struct TRow {
+        const char* name;
+        std::string utf8;
+        std::string expected;
+    };
+    const TRow rows[] = {
+        { "over-long A", "\xC1\x81", "?" },
+        { "over-long NUL", "\xC0\x80", "?" },
+        { "over-long slash in three bytes", "\xE0\x80\xAF", "?" },
+        { "over-long in four bytes", "\xF0\x80\x81\x81", "?" },
+        { "five-byte lead", "\xF8\x80\x80\x80", "????" },
+        { "lead past the last code point", "\xF5\x80\x80\x80", "????" },
+        { "past U+10FFFF", "\xF4\x90\x80\x80", "?" },
+        { "surrogate", "\xED\xA0\x80", "?" },
+        { "stray continuation", "a\x80" "b", "a?b" },
+        { "cut sequence then a letter", "\xC3" "b", "?b" },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(cp1250::fromutf8(row.utf8), row.expected);
+    }
+}

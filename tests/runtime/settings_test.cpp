@@ -84,3 +84,15 @@ TEST_F(SettingsTest, AFileThatCannotBeReadIsNeverWrittenOver)
     EXPECT_TRUE(std::filesystem::is_directory(path));
     std::filesystem::remove(path);
 }
+
+TEST_F(SettingsTest, AFileOfMegabytesReadsAsDefaultsAndIsNeverWrittenOver)
+{
+    std::string large = "[sounds]\nsndvolume=-2500\n";
+    while (large.size() <= 2 * 1024 * 1024)
+        large += "; a line of no meaning to anyone\n";
+    std::ofstream(path, std::ios::binary) << large;
+    TSettingsFile file(path);
+    EXPECT_EQ(file.readinteger(settings::sndvolume), 0);
+    EXPECT_THROW(file.writeinteger(settings::sndvolume, -100), TVorkanaError);
+    EXPECT_EQ(contents(), large);
+}

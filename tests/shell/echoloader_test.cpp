@@ -77,3 +77,16 @@ TEST_F(EchoLoaderTest, LinesBeyondTheTableAreIgnoredAndReported)
     EXPECT_EQ(echotable[255].text, "n255");
     EXPECT_NE(message.find("44 are ignored"), std::string::npos) << message;
 }
+
+TEST_F(EchoLoaderTest, AFileOfMegabytesIsRefusedNotReadWhole)
+{
+    std::string lines;
+    while (lines.size() <= 1024 * 1024)
+        lines += "65=velke a\n";
+    try {
+        load(lines);
+        ADD_FAILURE() << "loaded";
+    } catch (const TVorkanaError& error) {
+        EXPECT_NE(std::string(error.what()).find("larger than 1024 KB"), std::string::npos) << error.what();
+    }
+}

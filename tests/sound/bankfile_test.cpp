@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -134,6 +135,12 @@ std::vector<TMalformed> malformedbanks()
                 s.shorttext("Wave.WAVE").block(wave.bytes);
             }).bytes,
             "Stream read error" },
+        { "sample rate of 1 Hz",
+            oneitem([](TStream& s) { s.shorttext("Wave.WAVE").block(riff({ { "fmt ", pcm16monoformat(1) }, { "data", foursamples } })); }).bytes,
+            "Wave is invalid" },
+        { "sample rate above any buffer's",
+            oneitem([](TStream& s) { s.shorttext("Wave.WAVE").block(riff({ { "fmt ", pcm16monoformat(400000) }, { "data", foursamples } })); }).bytes,
+            "Wave is invalid" },
         { "format longer than the wave",
             oneitem([](TStream& s) {
                 TStream wave;
@@ -240,6 +247,21 @@ TEST(BankFileTest, WrittenBankReadsBackTheSame)
         EXPECT_EQ(read[i].Wave.data, waves[i].Wave.data);
     }
     EXPECT_EQ(writebank(read), bytes);
+}
+
+TEST(BankFileTest, FloatSamplesThatAreNoNumbersDecodeAsSilence)
+{
+    TWave wave;
+    wave.format = pcm16monoformat(8000);
+    wave.format[0] = 3; // IEEE float
+    wave.format[14] = 32;
+    for (float sample : { 0.5f, std::nanf(""), INFINITY, -INFINITY }) {
+        auto bytes = reinterpret_cast<const std::uint8_t*>(&sample);
+        wave.data.insert(wave.data.end(), bytes, bytes + 4);
+    }
+    auto decoded = decodewave(wave);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->samples, (std::vector<float> { 0.5f, 0, 0, 0 }));
 }
 
 TEST(BankFileTest, GeneratedBankHoldsEveryNameTheSystemAsksFor)

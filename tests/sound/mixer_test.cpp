@@ -172,6 +172,19 @@ TEST_F(MixerTest, RestAtRate128IsInaudible)
     EXPECT_LT(rms(output), 0.01);
 }
 
+TEST_F(MixerTest, TonesBelowHearingButAboveTheRestAreHeard)
+{
+    // The noise tones of the game take values from 1 up; only the rest is
+    // silent, and the low ones buzz with their harmonics.
+    for (double value : { 3.0, 19.0 }) {
+        SCOPED_TRACE(value);
+        auto channel = starttone("snd13", value);
+        EXPECT_GT(rms(steady(outputrate)), 0.05);
+        mixer.stop(channel, mixer.renderedframes());
+        render(outputrate / 10);
+    }
+}
+
 TEST_F(MixerTest, ChordVoicesSoundTogetherAtEqualLevel)
 {
     std::int64_t start = 512;
