@@ -15,8 +15,10 @@ build_packages=(
   fonts-dejavu-core
   dpkg-dev file
 )
+# clang-14 and its libFuzzer and sanitizer runtimes build the fuzz targets
+# and the sanitized key soak; util-linux gives unshare for the tmpfs tests.
 test_packages=(xvfb xdotool pulseaudio pulseaudio-utils sox x11-utils locales
-  desktop-file-utils appstream dbus at-spi2-core python3-pyatspi)
+  desktop-file-utils appstream dbus at-spi2-core python3-pyatspi clang-14 libclang-rt-14-dev util-linux)
 # The benchmarks also measure against PipeWire's PulseAudio server.
 bench_packages=(pipewire pipewire-pulse wireplumber dbus)
 
