@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# The key soak built with clang, AddressSanitizer and UndefinedBehaviorSanitizer
+# (in the fuzz targets' build folder, which fuzz/smoke.sh configures), run
+# with the given number of key events.
+#
+#   tests/shell/keysoak_sanitized.sh [KEYS, default 10000] [SEED]
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+build=${VORKANA_FUZZ_BUILD:-build-fuzz}
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  compiler=$(command -v clang++-14 || command -v clang++)
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER="$compiler" \
+    -DVORKANA_FUZZ=ON >/dev/null
+fi
+cmake --build "$build" --target keysoak soundbank --parallel "${VORKANA_FUZZ_JOBS:-2}"
+export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=none PULSE_SERVER=unix:/nonexistent
+export SPEECHD_ADDRESS=unix_socket:/nonexistent
+export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+exec "$build/tests/shell/keysoak" "${1:-10000}" "$build/app" ${2:+"$2"}
