@@ -6,6 +6,7 @@
 #include "fuzz/memoryfile.h"
 #include "runtime/errors.h"
 #include "sound/bankfile.h"
+#include "sound/mixer.h"
 #include "sound/sounddevice.h"
 #include "sound/wavecollection.h"
 
@@ -17,17 +18,19 @@ namespace {
 
 class THandRenderedOutput final : public TAudioOutput {
 public:
+    static constexpr int blockframes = 256;
+
     int rate() const override { return 48000; }
-    int blockframes() const override { return 256; }
-    int latencyframes() const override { return 0; }
-    void start(TRenderer renderer) override { m_renderer = std::move(renderer); }
+    int leadframes() const override { return 0; }
+    int historyframes() const override { return 0; }
+    void start(TMixer& mixer) override { m_mixer = &mixer; }
     void close() noexcept override { }
 
     void renderandcheck(int blocks)
     {
-        std::vector<float> block(static_cast<std::size_t>(blockframes()));
+        std::vector<float> block(blockframes);
         for (int count = 0; count < blocks; ++count) {
-            m_renderer(block.data(), blockframes());
+            m_mixer->renderblock(block.data(), blockframes, TMixerClock::now(), 0);
             for (float sample : block)
                 if (!std::isfinite(sample) || std::abs(sample) > 16) {
                     std::fprintf(stderr, "rendered sample %g\n", double(sample));
@@ -37,7 +40,7 @@ public:
     }
 
 private:
-    TRenderer m_renderer;
+    TMixer* m_mixer = nullptr;
 };
 
 // The game asks for a few waves at a time; playing every item of a bank of

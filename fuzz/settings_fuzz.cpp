@@ -3,7 +3,7 @@
 
 #include "fuzz/memoryfile.h"
 #include "runtime/errors.h"
-#include "shell/settings.h"
+#include "runtime/settings.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -14,7 +14,7 @@ constexpr double restpace = 2;
 // A longer loop is resampled to this many points before its harmonics are
 // measured: the table keeps fewer than a quarter of them, and the analysis
 // then costs a few milliseconds whatever the wave's length.
-constexpr std::size_t analysedpoints = 4 * TLoopWavetables::tablesize;
+constexpr std::size_t analysedpoints = 2 * TLoopWavetables::tablesize;
 
 // The loop at analysedpoints evenly spaced points, each the mean of the
 // samples it stands for, so no harmonic the table keeps is folded back.
@@ -53,9 +53,12 @@ TLoopWavetables::TLoopWavetables(const std::vector<float>& loop)
     // The DC term stays 0: the loop is heard as sound, never as an offset.
     for (std::size_t harmonic = 1; harmonic <= harmonics; ++harmonic) {
         double cosine = 0, sine = 0;
-        for (std::size_t n = 0, phase = 0; n < length; ++n, phase = (phase + harmonic) % length) {
+        for (std::size_t n = 0, phase = 0; n < length; ++n) {
             cosine += analysed[n] * cosines[phase];
             sine += analysed[n] * sines[phase];
+            phase += harmonic; // below length, so one step back keeps it in range
+            if (phase >= length)
+                phase -= length;
         }
         double scale = (2 * harmonic == length) ? 1.0 / double(length) : 2.0 / double(length);
         m_cosine[harmonic] = cosine * scale;

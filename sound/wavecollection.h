@@ -17,10 +17,11 @@
 
 class TSoundDevice;
 
-// The longest a one-shot sounds, in output frames: half a minute.
+// The longest a one-shot sounds, in output frames: ten seconds, far beyond
+// any click or beep.
 constexpr std::size_t longestoneshotframes(int outputrate)
 {
-    return std::size_t(outputrate) * 30;
+    return std::size_t(outputrate) * 10;
 }
 
 class TWaveCollectionItem {

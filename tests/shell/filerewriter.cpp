@@ -15,8 +15,8 @@
 #include "runtime/cells.h"
 #include "runtime/errors.h"
 #include "runtime/ram.h"
-#include "shell/settings.h"
-#include "shell/switchsettings.h"
+#include "runtime/settings.h"
+#include "runtime/switchsettings.h"
 
 #include <cstdio>
 #include <cstring>
