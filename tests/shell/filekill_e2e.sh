@@ -93,7 +93,7 @@ for tool in Xvfb xdotool; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 display=
-for number in $(seq 141 190); do
+for number in $(seq 291 340); do
   if [ ! -e "/tmp/.X11-unix/X$number" ] && [ ! -e "/tmp/.X$number-lock" ]; then display=":$number"; break; fi
 done
 [ -n "$display" ] || { echo "FAIL: no free display"; exit 1; }
