@@ -2,6 +2,7 @@
 
 #include "runtime/errors.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -61,8 +62,10 @@ float decodesample(const std::uint8_t* bytes, int bits, bool isfloat)
     if (isfloat) {
         float value;
         std::memcpy(&value, bytes, 4);
-        // NaN would pass every clamp after this and reach the device.
-        return std::isfinite(value) ? value : 0.0f;
+        // NaN would pass every clamp after this and reach the device, and
+        // a value near the float's limit turns into one when two channels
+        // are added; beyond full scale the device clips anyway.
+        return std::isfinite(value) ? std::clamp(value, -1.0f, 1.0f) : 0.0f;
     }
     switch (bits) {
     case 8:

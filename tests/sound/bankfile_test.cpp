@@ -255,13 +255,13 @@ TEST(BankFileTest, FloatSamplesThatAreNoNumbersDecodeAsSilence)
     wave.format = pcm16monoformat(8000);
     wave.format[0] = 3; // IEEE float
     wave.format[14] = 32;
-    for (float sample : { 0.5f, std::nanf(""), INFINITY, -INFINITY }) {
+    for (float sample : { 0.5f, std::nanf(""), INFINITY, -INFINITY, 3e38f }) {
         auto bytes = reinterpret_cast<const std::uint8_t*>(&sample);
         wave.data.insert(wave.data.end(), bytes, bytes + 4);
     }
     auto decoded = decodewave(wave);
     ASSERT_TRUE(decoded);
-    EXPECT_EQ(decoded->samples, (std::vector<float> { 0.5f, 0, 0, 0 }));
+    EXPECT_EQ(decoded->samples, (std::vector<float> { 0.5f, 0, 0, 0, 1 }));
 }
 
 TEST(BankFileTest, GeneratedBankHoldsEveryNameTheSystemAsksFor)
