@@ -30,6 +30,7 @@ inline constexpr TIntegerSetting voiceallowed { "voice", "voiceallowed", 1, -any
 inline constexpr TIntegerSetting vorkanasounds { "sounds", "vorkanasounds", 1, -anyinteger, anyinteger };
 inline constexpr TIntegerSetting sndvolume { "sounds", "sndvolume", 0, -10000, 0 };
 inline constexpr TIntegerSetting braillekeys { "keyboard", "braillekeys", 0, -anyinteger, anyinteger };
+inline constexpr TIntegerSetting brailledisplay { "braille", "display", 1, -anyinteger, anyinteger };
 inline constexpr TIntegerSetting sapi5 { "Voice", "SAPI5", 0, -anyinteger, anyinteger };
 inline constexpr TTextSetting person { "Voice", "person", "" };
 inline constexpr TIntegerSetting pitch { "Voice", "pitch", 0, -anyinteger, anyinteger };

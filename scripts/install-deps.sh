@@ -11,14 +11,15 @@ build_packages=(
   libsimpleini-dev libsoxr-dev libpulse-dev
   libespeak-ng-dev espeak-ng-data
   libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng
-  libgtest-dev libgmock-dev libxcb1-dev
+  libgtest-dev libgmock-dev libxcb1-dev libbrlapi-dev
   fonts-dejavu-core
   dpkg-dev file
 )
 # clang-14 and its libFuzzer and sanitizer runtimes build the fuzz targets
 # and the sanitized key soak; util-linux gives unshare for the tmpfs tests.
 test_packages=(xvfb xdotool pulseaudio pulseaudio-utils sox x11-utils locales
-  desktop-file-utils appstream dbus at-spi2-core python3-pyatspi clang-14 libclang-rt-14-dev util-linux)
+  desktop-file-utils appstream dbus at-spi2-core python3-pyatspi clang-14 libclang-rt-14-dev util-linux
+  brltty)
 # The benchmarks also measure against PipeWire's PulseAudio server.
 bench_packages=(pipewire pipewire-pulse wireplumber dbus)
 
@@ -41,7 +42,19 @@ if [ "${#missing[@]}" -gt 0 ]; then
   sudo_cmd=()
   [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
   "${sudo_cmd[@]}" apt-get update
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+  # The tests start their own BRLTTY on a private socket; a system BRLTTY
+  # started by the package would take devices and the default socket. No
+  # service is started while packages are installed.
+  guard=""
+  if [ ! -e /usr/sbin/policy-rc.d ]; then
+    guard=/usr/sbin/policy-rc.d
+    printf '#!/bin/sh\nexit 101\n' | "${sudo_cmd[@]}" tee "$guard" >/dev/null
+    "${sudo_cmd[@]}" chmod 755 "$guard"
+  fi
+  status=0
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}" || status=$?
+  [ -n "$guard" ] && "${sudo_cmd[@]}" rm -f "$guard"
+  [ "$status" -eq 0 ] || exit "$status"
 fi
 
 # The number tests also run under Czech settings, where the decimal

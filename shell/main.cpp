@@ -1,8 +1,11 @@
+#include "braille/braillesession.h"
+#include "braille/brlapidisplay.h"
 #include "program/vorkanaprog.h"
 #include "runtime/cells.h"
 #include "runtime/services.h"
 #include "shell/mainwindow.h"
 #include "shell/application.h"
+#include "shell/brailledisplayview.h"
 #include "platform/messagebox.h"
 #include "runtime/settings.h"
 #include "shell/commandline.h"
@@ -22,6 +25,7 @@
 #include <QAction>
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -55,6 +59,8 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "vorkana: %s\n", folderproblem.c_str());
 
     TSoundSystem soundsystem;
+    TBrailleSession brailledisplay(std::make_unique<TBrlapiDisplay>());
+    std::unique_ptr<TBrailleDisplayView> brailleview;
     TApplicationWindows windows;
     TMainWindowHooks hooks;
     hooks.initspeech = [&] { initspeech(soundsystem.speechstream()); };
@@ -89,8 +95,13 @@ int main(int argc, char* argv[])
     hooks.voicecommand = [&] { voicesubmenucommand(*windows.form4, Form1->windowTitle().toStdString()); };
     hooks.switchsapi5 = switchsapi5;
     hooks.showvirtualscreen = showvirtualscreen;
+    hooks.screenchanged = [&] {
+        if (brailleview)
+            brailleview->mainscreenchanged();
+    };
 
     createwindows(windows, std::move(hooks), runprogram);
+    brailleview = std::make_unique<TBrailleDisplayView>(brailledisplay, windows);
     windows.form1->show();
     int status = application.exec();
     soundsystem.release();

@@ -114,7 +114,11 @@ TForm1::TForm1(TMainWindowHooks hooks, std::function<void()> program)
     Timer.setTimerType(Qt::PreciseTimer);
     connect(&Timer, &QTimer::timeout, this, &TForm1::TimerTimer);
 
-    m_host = std::make_unique<TQtHost>(Timer, [this] { refreshscreen(); });
+    m_host = std::make_unique<TQtHost>(Timer, [this] {
+        refreshscreen();
+        if (m_hooks.screenchanged)
+            m_hooks.screenchanged();
+    });
     services.host = m_host.get();
 
     m_keyfilter = new TMainKeyFilter(this,

@@ -26,6 +26,8 @@ struct TMainWindowHooks {
     std::function<void()> voicecommand;
     // The Use SAPI5 command, after the item's check has changed.
     std::function<void(bool checked)> switchsapi5;
+    // The screen shown in the window changed.
+    std::function<void()> screenchanged;
     // Up or Down alone opens the virtual screen once a program has run.
     std::function<void()> showvirtualscreen;
 };

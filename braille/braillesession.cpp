@@ -1,0 +1,240 @@
+#include "braille/braillesession.h"
+
+#include "braille/brailledots.h"
+
+#include <QSocketNotifier>
+#include <QThread>
+
+// The display's side of the session, living on the session's thread: every
+// call into the display is made here.
+class TBrailleLink : public QObject {
+public:
+    TBrailleLink(std::unique_ptr<TBrailleDisplay> display, TBrailleSession* session)
+        : m_display(std::move(display))
+        , m_session(session)
+    {
+    }
+
+    // Callbacks run on the session's (GUI) thread.
+    std::function<void(int cells, unsigned long window)> onopened;
+    std::function<void()> onlost;
+    std::function<void(TBrailleKey)> onkey;
+
+    void take(unsigned long window)
+    {
+        if (m_notifier) {
+            if (!m_display->follow(window))
+                teardown();
+            return;
+        }
+        if (!m_display->open(window)) {
+            post([this] { onlost(); });
+            return;
+        }
+        m_notifier = std::make_unique<QSocketNotifier>(m_display->descriptor(), QSocketNotifier::Read);
+        connect(m_notifier.get(), &QSocketNotifier::activated, this, &TBrailleLink::readkeys);
+        int cells = m_display->cellcount();
+        post([this, cells, window] { onopened(cells, window); });
+    }
+
+    void write(const QString& text, int cursor)
+    {
+        if (m_notifier && !m_display->write(text, cursor))
+            teardown();
+    }
+
+    void release()
+    {
+        if (!m_notifier)
+            return;
+        m_notifier.reset();
+        m_display->close();
+    }
+
+private:
+    void readkeys()
+    {
+        for (;;) {
+            TBrailleKey key;
+            switch (m_display->readkey(key)) {
+            case TKeyRead::none:
+                return;
+            case TKeyRead::key:
+                post([this, key] { onkey(key); });
+                break;
+            case TKeyRead::lost:
+                teardown();
+                return;
+            }
+        }
+    }
+
+    void teardown()
+    {
+        release();
+        post([this] { onlost(); });
+    }
+
+    template<typename Call>
+    void post(Call call)
+    {
+        QMetaObject::invokeMethod(m_session, std::move(call), Qt::QueuedConnection);
+    }
+
+    std::unique_ptr<TBrailleDisplay> m_display;
+    TBrailleSession* m_session;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+};
+
+TBrailleSession::TBrailleSession(std::unique_ptr<TBrailleDisplay> display)
+    : m_thread(std::make_unique<QThread>())
+{
+    m_thread->setObjectName("braille display");
+    m_link = new TBrailleLink(std::move(display), this);
+    m_link->onopened = [this](int cells, unsigned long window) { opened(cells, window); };
+    m_link->onlost = [this] { lost(); };
+    m_link->onkey = [this](TBrailleKey key) { keyarrived(key); };
+    m_link->moveToThread(m_thread.get());
+    connect(m_thread.get(), &QThread::finished, m_link, &QObject::deleteLater);
+    m_thread->start();
+
+    m_coalesce.setSingleShot(true);
+    m_coalesce.setTimerType(Qt::PreciseTimer);
+    connect(&m_coalesce, &QTimer::timeout, this, &TBrailleSession::coalescetimeout);
+}
+
+TBrailleSession::~TBrailleSession()
+{
+    QMetaObject::invokeMethod(m_link, [link = m_link] { link->release(); }, Qt::QueuedConnection);
+    m_thread->quit();
+    // A server that never answers keeps the thread in its call; the process
+    // is ending, so the thread is left to it rather than waited for.
+    if (!m_thread->wait(1000))
+        (void)m_thread.release();
+}
+
+void TBrailleSession::setenabled(bool enabled)
+{
+    if (enabled == m_enabled)
+        return;
+    m_enabled = enabled;
+    if (enabled) {
+        windowchanged(m_window);
+        return;
+    }
+    m_coalesce.stop();
+    m_pending = false;
+    if (m_state != TState::closed)
+        QMetaObject::invokeMethod(m_link, [link = m_link] { link->release(); }, Qt::QueuedConnection);
+    m_state = TState::closed;
+}
+
+void TBrailleSession::windowchanged(unsigned long window)
+{
+    m_window = window;
+    if (!m_enabled || window == 0 || m_state == TState::opening)
+        return;
+    if (m_state == TState::closed)
+        m_state = TState::opening;
+    QMetaObject::invokeMethod(m_link, [link = m_link, window] { link->take(window); }, Qt::QueuedConnection);
+}
+
+void TBrailleSession::show(const QString& line, int cursor)
+{
+    m_line = line;
+    m_cursor = cursor;
+    followcursor();
+    schedulewrite();
+}
+
+void TBrailleSession::opened(int cells, unsigned long window)
+{
+    if (m_state != TState::opening)
+        return;
+    m_state = TState::open;
+    m_cells = cells;
+    // The focus moved on while the display was being opened.
+    if (window != m_window && m_window != 0)
+        windowchanged(m_window);
+    followcursor();
+    writenow();
+}
+
+void TBrailleSession::lost()
+{
+    m_state = TState::closed;
+    m_coalesce.stop();
+    m_pending = false;
+}
+
+void TBrailleSession::keyarrived(const TBrailleKey& key)
+{
+    if (m_state != TState::open)
+        return;
+    switch (key.kind) {
+    case TBrailleKey::TKind::dots: {
+        std::string pattern = dotspattern(key.value);
+        if (!pattern.empty() && m_handlers.chord)
+            m_handlers.chord(pattern);
+        break;
+    }
+    case TBrailleKey::TKind::route:
+        if (key.value >= 0 && key.value < m_cells && m_handlers.route)
+            m_handlers.route(m_offset + key.value);
+        break;
+    case TBrailleKey::TKind::panleft:
+        if (m_offset > 0) {
+            m_offset = std::max(0, m_offset - m_cells);
+            schedulewrite();
+        }
+        break;
+    case TBrailleKey::TKind::panright:
+        if (m_offset + m_cells < windowlength()) {
+            m_offset += m_cells;
+            schedulewrite();
+        }
+        break;
+    }
+}
+
+int TBrailleSession::windowlength() const
+{
+    // The cell after the last character still shows a cursor there.
+    return std::max(static_cast<int>(m_line.size()), m_cursor + 1);
+}
+
+void TBrailleSession::followcursor()
+{
+    if (m_cells <= 0)
+        return;
+    if (m_cursor >= 0 && (m_cursor < m_offset || m_cursor >= m_offset + m_cells))
+        m_offset = m_cursor / m_cells * m_cells;
+    else if (m_cursor < 0 && m_offset >= windowlength())
+        m_offset = 0;
+}
+
+void TBrailleSession::schedulewrite()
+{
+    if (m_state != TState::open)
+        return;
+    if (m_coalesce.isActive()) {
+        m_pending = true;
+        return;
+    }
+    writenow();
+}
+
+void TBrailleSession::coalescetimeout()
+{
+    if (m_pending)
+        writenow();
+}
+
+void TBrailleSession::writenow()
+{
+    m_pending = false;
+    QString shown = m_line.mid(m_offset, m_cells);
+    int cursor = m_cursor >= m_offset && m_cursor < m_offset + m_cells ? m_cursor - m_offset : -1;
+    QMetaObject::invokeMethod(m_link, [link = m_link, shown, cursor] { link->write(shown, cursor); }, Qt::QueuedConnection);
+    m_coalesce.start(writeinterval);
+}

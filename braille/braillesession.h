@@ -1,0 +1,78 @@
+#pragma once
+// The Braille display beside the speech: what the window with the focus
+// shows there, and what its keys do. The display is reached only from a
+// thread of the session's own, so a server that is slow to answer never
+// stops the window; its socket is watched there with a QSocketNotifier.
+// Without a display nothing happens and nothing is said: a display that is
+// missing, refuses or goes away is tried again only when the focus moves to
+// another of our windows (or the display is switched on), never in a loop.
+//
+// Lines longer than the display are shown a display's width at a time: the
+// part holding the cursor, or the part the panning keys moved to. Bursts of
+// changes (a program printing) reach the display at most once per
+// writeinterval, the last state always included.
+
+#include "braille/brailledisplay.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <string>
+
+class QThread;
+class TBrailleLink;
+
+class TBrailleSession : public QObject {
+public:
+    static constexpr int writeinterval = 20; // milliseconds
+
+    explicit TBrailleSession(std::unique_ptr<TBrailleDisplay> display);
+    ~TBrailleSession() override;
+
+    // Off closes the display; on tries it for the window with the focus.
+    void setenabled(bool enabled);
+    bool enabled() const { return m_enabled; }
+
+    // One of our windows got the focus (0: none of ours has it).
+    void windowchanged(unsigned long window);
+
+    // The line to show and the column of its cursor (-1 for none).
+    void show(const QString& line, int cursor);
+
+    // The window's answers to the display's keys: a chord pattern typed on
+    // the Braille keys, a routing key over the column of the line shown.
+    struct TKeyHandlers {
+        std::function<void(const std::string& pattern)> chord;
+        std::function<void(int column)> route;
+    };
+    void setkeyhandlers(TKeyHandlers handlers) { m_handlers = std::move(handlers); }
+
+    bool displayopen() const { return m_state == TState::open; }
+
+private:
+    enum class TState { closed, opening, open };
+
+    void opened(int cells, unsigned long window);
+    void lost();
+    void keyarrived(const TBrailleKey& key);
+    void schedulewrite();
+    void coalescetimeout();
+    void writenow();
+    void followcursor();
+    int windowlength() const;
+
+    std::unique_ptr<QThread> m_thread;
+    TBrailleLink* m_link = nullptr;
+    TKeyHandlers m_handlers;
+    bool m_enabled = true;
+    TState m_state = TState::closed;
+    unsigned long m_window = 0;
+    int m_cells = 0;
+    QString m_line;
+    int m_cursor = -1;
+    int m_offset = 0; // the first column shown
+    bool m_pending = false; // a change waits for the coalescing timer
+    QTimer m_coalesce;
+};

@@ -1,0 +1,247 @@
+#include "braille/braillesession.h"
+#include "tests/support/waituntil.h"
+
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// A display of ten cells whose keys the test presses: a key is queued and
+// a byte written to a socket pair wakes the session's notifier. It records
+// what it was asked, from the session's thread.
+class TRecordingDisplay : public TBrailleDisplay {
+public:
+    struct TShared {
+        std::mutex lock;
+        bool answers = true;
+        int opens = 0;
+        std::vector<unsigned long> windows;
+        std::vector<std::pair<QString, int>> writes;
+        std::vector<TBrailleKey> keys;
+        bool unplugged = false;
+        int wakeup = -1;
+    };
+
+    explicit TRecordingDisplay(TShared& shared)
+        : m_shared(shared)
+    {
+    }
+    ~TRecordingDisplay() override { close(); }
+
+    bool open(unsigned long window) override
+    {
+        std::lock_guard guard(m_shared.lock);
+        ++m_shared.opens;
+        if (!m_shared.answers)
+            return false;
+        int pair[2];
+        socketpair(AF_UNIX, SOCK_STREAM, 0, pair);
+        m_descriptor = pair[0];
+        m_shared.wakeup = pair[1];
+        m_shared.windows.push_back(window);
+        return true;
+    }
+    bool follow(unsigned long window) override
+    {
+        std::lock_guard guard(m_shared.lock);
+        m_shared.windows.push_back(window);
+        return true;
+    }
+    void close() override
+    {
+        if (m_descriptor < 0)
+            return;
+        ::close(m_descriptor);
+        m_descriptor = -1;
+    }
+    int descriptor() const override { return m_descriptor; }
+    int cellcount() const override { return 10; }
+    bool write(const QString& text, int cursor) override
+    {
+        std::lock_guard guard(m_shared.lock);
+        m_shared.writes.emplace_back(text, cursor);
+        return true;
+    }
+    TKeyRead readkey(TBrailleKey& key) override
+    {
+        std::lock_guard guard(m_shared.lock);
+        char byte;
+        if (::recv(m_descriptor, &byte, 1, MSG_DONTWAIT) != 1 && m_shared.keys.empty())
+            return m_shared.unplugged ? TKeyRead::lost : TKeyRead::none;
+        if (m_shared.unplugged)
+            return TKeyRead::lost;
+        if (m_shared.keys.empty())
+            return TKeyRead::none;
+        key = m_shared.keys.front();
+        m_shared.keys.erase(m_shared.keys.begin());
+        return TKeyRead::key;
+    }
+
+private:
+    TShared& m_shared;
+    int m_descriptor = -1;
+};
+
+class BrailleSessionTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        session = std::make_unique<TBrailleSession>(std::make_unique<TRecordingDisplay>(shared));
+        session->setkeyhandlers({ [this](const std::string& pattern) { chords.push_back(pattern); },
+            [this](int column) { routes.push_back(column); } });
+    }
+
+    void press(TBrailleKey key)
+    {
+        std::lock_guard guard(shared.lock);
+        shared.keys.push_back(key);
+        char byte = 0;
+        ::send(shared.wakeup, &byte, 1, 0);
+    }
+    size_t writecount()
+    {
+        std::lock_guard guard(shared.lock);
+        return shared.writes.size();
+    }
+    std::pair<QString, int> lastwrite()
+    {
+        std::lock_guard guard(shared.lock);
+        return shared.writes.empty() ? std::pair<QString, int> {} : shared.writes.back();
+    }
+    bool opened()
+    {
+        return waituntil([this] { return session->displayopen(); });
+    }
+
+    TRecordingDisplay::TShared shared;
+    std::unique_ptr<TBrailleSession> session;
+    std::vector<std::string> chords;
+    std::vector<int> routes;
+};
+
+const QString eighty = QString("0123456789").repeated(8);
+
+}
+
+TEST_F(BrailleSessionTest, TheLineIsShownTheDisplaysWidthAroundTheCursor)
+{
+    struct TRow {
+        const char* name;
+        int cursor;
+        QString shown;
+        int cell;
+    };
+    const TRow rows[] = {
+        { "at the start", 0, eighty.mid(0, 10), 0 },
+        { "last cell of the first part", 9, eighty.mid(0, 10), 9 },
+        { "first cell of the second part", 10, eighty.mid(10, 10), 0 },
+        { "past the end of the line", 80, QString(), 0 },
+        { "no cursor", -1, eighty.mid(0, 10), -1 },
+    };
+    session->windowchanged(7);
+    ASSERT_TRUE(opened());
+    for (const TRow& row : rows) {
+        session->show(eighty, row.cursor);
+        // A change waits at most one coalescing interval.
+        ASSERT_TRUE(waituntil([&] { return lastwrite() == std::pair { row.shown, row.cell }; }, 2000)) << row.name;
+    }
+}
+
+TEST_F(BrailleSessionTest, ABurstOfChangesReachesTheDisplayCoalescedEndingWithTheLast)
+{
+    session->windowchanged(7);
+    ASSERT_TRUE(opened());
+    ASSERT_TRUE(waituntil([&] { return writecount() == 1; }));
+    for (int column = 0; column < 200; ++column)
+        session->show("printing", column % 8);
+    session->show("done", 4);
+    ASSERT_TRUE(waituntil([&] { return lastwrite() == std::pair { QString("done"), 4 }; }));
+    // The burst took no time at all; the first change went out at once and
+    // the rest waited for one interval.
+    EXPECT_LE(writecount(), 3u);
+}
+
+TEST_F(BrailleSessionTest, KeysBecomeChordsRoutesAndPanning)
+{
+    session->windowchanged(7);
+    ASSERT_TRUE(opened());
+    session->show(eighty, 0);
+    press({ TBrailleKey::TKind::dots, 0b000011 });
+    press({ TBrailleKey::TKind::dots, 0 });
+    press({ TBrailleKey::TKind::dots, 0b11000000 }); // dots 7 and 8 alone type nothing
+    ASSERT_TRUE(waituntil([&] { return chords.size() == 2; }));
+    EXPECT_EQ(chords, (std::vector<std::string> { "12", " " }));
+
+    press({ TBrailleKey::TKind::panright, 0 });
+    ASSERT_TRUE(waituntil([&] { return lastwrite().first == eighty.mid(10, 10); }));
+    EXPECT_EQ(lastwrite().second, -1); // the cursor is in the part left behind
+    press({ TBrailleKey::TKind::route, 3 });
+    ASSERT_TRUE(waituntil([&] { return !routes.empty(); }));
+    EXPECT_EQ(routes, (std::vector<int> { 13 }));
+}
+
+TEST_F(BrailleSessionTest, AMissingDisplayIsTriedAgainOnlyAtTheNextWindowChange)
+{
+    shared.answers = false;
+    session->windowchanged(7);
+    ASSERT_TRUE(waituntil([&] {
+        std::lock_guard guard(shared.lock);
+        return shared.opens == 1;
+    }));
+    for (int change = 0; change < 50; ++change)
+        session->show("text", 0);
+    QCoreApplication::processEvents();
+    {
+        std::lock_guard guard(shared.lock);
+        EXPECT_EQ(shared.opens, 1);
+        shared.answers = true;
+    }
+    session->windowchanged(8);
+    ASSERT_TRUE(opened());
+    EXPECT_EQ(lastwrite(), (std::pair { QString("text"), 0 }));
+}
+
+TEST_F(BrailleSessionTest, AnUnpluggedDisplayIsLetGoUntilTheNextWindowChange)
+{
+    session->windowchanged(7);
+    ASSERT_TRUE(opened());
+    {
+        std::lock_guard guard(shared.lock);
+        shared.unplugged = true;
+    }
+    press({ TBrailleKey::TKind::dots, 1 });
+    ASSERT_TRUE(waituntil([&] { return !session->displayopen(); }));
+    EXPECT_TRUE(chords.empty());
+    {
+        std::lock_guard guard(shared.lock);
+        shared.unplugged = false;
+    }
+    session->windowchanged(7);
+    EXPECT_TRUE(opened());
+}
+
+TEST_F(BrailleSessionTest, SwitchedOffTheDisplayIsNeitherOpenedNorWritten)
+{
+    session->setenabled(false);
+    session->windowchanged(7);
+    session->show("text", 0);
+    QCoreApplication::processEvents();
+    {
+        std::lock_guard guard(shared.lock);
+        EXPECT_EQ(shared.opens, 0);
+    }
+    session->setenabled(true);
+    ASSERT_TRUE(opened());
+    EXPECT_EQ(lastwrite(), (std::pair { QString("text"), 0 }));
+}
+
+int main(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
