@@ -49,10 +49,11 @@ public:
     };
     void setkeyhandlers(TKeyHandlers handlers) { m_handlers = std::move(handlers); }
 
+    enum class TState { closed, opening, open };
+    TState state() const { return m_state; }
     bool displayopen() const { return m_state == TState::open; }
 
 private:
-    enum class TState { closed, opening, open };
 
     void opened(int cells, unsigned long window);
     void lost();

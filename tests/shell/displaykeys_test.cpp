@@ -66,6 +66,12 @@ TEST_F(DisplayKeysTest, ChordInTheMainWindowCutsSpeechAndToneLikeAKey)
 TEST_F(DisplayKeysTest, ChordInTheDataEntryFieldIsSpokenAndInsertedAtTheCaret)
 {
     TEditField field { "ab", 1 };
+    // A number sign pending in the main window is not the dialog's.
+    currentprefix = "#num";
+    entrydisplaychord("1", field);
+    EXPECT_EQ(field.text, "aab");
+    field = { "ab", 1 };
+    host.transcript.clear();
     entrydisplaychord("46", field); // the capital sign: nothing yet
     entrydisplaychord("12", field);
     EXPECT_EQ(field.text, "aBb");
