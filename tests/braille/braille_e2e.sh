@@ -2,37 +2,48 @@
 # The real program beside a real BRLTTY, under its own X server. BRLTTY's
 # virtual driver talks to a 40-cell display that this test plays
 # (fakedisplay): the test reads what the display shows and presses its
-# keys. BRLTTY's BrlAPI socket and key file live in a temporary folder: the
-# test runs in a mount namespace of its own in which that folder stands in
-# BrlAPI's socket directory, so no other BRLTTY or test run sees it.
+# keys. BRLTTY's BrlAPI key file lives in a temporary folder, and so does
+# its socket where the test may have a mount namespace of its own: that
+# folder then stands in BrlAPI's socket directory, and no other BRLTTY or
+# test run sees it. Elsewhere the socket takes a number no other server
+# uses.
 set -u
 program="$1"
 appfolder="$2"
 fakedisplay="$3"
 brlapisockets=/var/lib/BrlAPI
 
-for tool in Xvfb xdotool brltty unshare; do
+for tool in Xvfb xdotool brltty; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
-[ "$(id -u)" -eq 0 ] || { echo "SKIP: a private BrlAPI socket needs root"; exit 77; }
+[ "$(id -u)" -eq 0 ] || { echo "SKIP: BRLTTY's socket directory needs root"; exit 77; }
 [ -d "$brlapisockets" ] || { echo "SKIP: $brlapisockets is missing"; exit 77; }
-if [ -z "${VORKANA_PRIVATE_MOUNTS:-}" ]; then
+if [ -z "${VORKANA_PRIVATE_MOUNTS:-}" ] && unshare --mount --propagation private true 2>/dev/null; then
   VORKANA_PRIVATE_MOUNTS=1 exec unshare --mount --propagation private "$0" "$@"
 fi
 [ -f "$appfolder/sounds.dat" ] || { echo "FAIL: $appfolder/sounds.dat is missing"; exit 1; }
 
 work=$(mktemp -d)
 mkdir -p "$work/api" "$work/app" "$work/brltty"
-mount --bind "$work/api" "$brlapisockets" || { echo "SKIP: cannot mount a private socket directory"; exit 77; }
-
 pids=()
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
   for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
-  umount "$brlapisockets" 2>/dev/null
+  [ "${apinumber:-}" = 0 ] && umount "$brlapisockets" 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
+
+apinumber=
+if [ -n "${VORKANA_PRIVATE_MOUNTS:-}" ] && mount --bind "$work/api" "$brlapisockets"; then
+  apinumber=0
+else
+  VORKANA_PRIVATE_MOUNTS=
+  for number in $(seq 40 99); do
+    if [ ! -e "$brlapisockets/$number" ] && [ ! -e "$brlapisockets/.$number" ]; then apinumber=$number; break; fi
+  done
+  [ -n "$apinumber" ] || { echo "FAIL: no free BrlAPI socket number"; exit 1; }
+fi
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -47,7 +58,7 @@ for attempt in $(seq 50); do [ -S "$work/display.sock" ] && break; sleep 0.1; do
 
 head -c 32 /dev/urandom | od -An -tx1 | tr -d ' \n' >"$work/api.key"
 brltty -n -q -b vr -d "client:$work/display.sock" -x no -s no -t cs \
-  -A "auth=keyfile:$work/api.key,host=:0" -f /dev/null -F "$work/brltty/prefs" \
+  -A "auth=keyfile:$work/api.key,host=:$apinumber" -f /dev/null -F "$work/brltty/prefs" \
   -L "$work/brltty/log" -l info --writable-directory="$work/brltty" 2>"$work/brltty/stderr" &
 pids+=($!)
 
@@ -58,13 +69,13 @@ for attempt in $(seq 100); do [ -s "$work/display.number" ] && break; sleep 0.1;
 display=":$(head -n 1 "$work/display.number")"
 [ "$display" != ":" ] || { echo "FAIL: the X server did not start"; exit 1; }
 export DISPLAY="$display" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work" LANG=C.UTF-8
-export BRLAPI_HOST=:0 BRLAPI_AUTH="$work/api.key"
+export BRLAPI_HOST=":$apinumber" BRLAPI_AUTH="$work/api.key"
 for attempt in $(seq 50); do
   xdotool getmouselocation >/dev/null 2>&1 && break
   sleep 0.1
 done
-for attempt in $(seq 100); do [ -S "$brlapisockets/0" ] && break; sleep 0.1; done
-[ -S "$brlapisockets/0" ] || { echo "FAIL: BRLTTY did not open its BrlAPI socket"; cat "$work/brltty/stderr"; exit 1; }
+for attempt in $(seq 100); do [ -S "$brlapisockets/$apinumber" ] && break; sleep 0.1; done
+[ -S "$brlapisockets/$apinumber" ] || { echo "FAIL: BRLTTY did not open its BrlAPI socket"; cat "$work/brltty/stderr"; exit 1; }
 # BRLTTY answers on its socket before its display driver runs; until then
 # it has no display to give (the program would try again only at its next
 # window change).
