@@ -13,14 +13,10 @@ for tool in Xvfb xdotool; do
 done
 [ -f "$appfolder/sounds.dat" ] || { echo "FAIL: $appfolder/sounds.dat is missing"; exit 1; }
 
-display=
-for number in $(seq 90 140); do
-  if [ ! -e "/tmp/.X11-unix/X$number" ] && [ ! -e "/tmp/.X$number-lock" ]; then display=":$number"; break; fi
-done
-[ -n "$display" ] || { echo "FAIL: no free display"; exit 1; }
-
 work=$(mktemp -d)
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+# The server picks a free display itself and names it once it takes
+# connections, so a busy machine or another test's server cannot come between.
+Xvfb -displayfd 8 -screen 0 1280x1024x24 -nolisten tcp 8>"$work/display.number" >/dev/null 2>&1 &
 xvfbpid=$!
 programpid=
 cleanup() {
@@ -31,11 +27,14 @@ cleanup() {
 }
 trap cleanup EXIT
 
-export DISPLAY="$display" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work" LANG=C.UTF-8
-for attempt in $(seq 50); do
-  xdotool getmouselocation >/dev/null 2>&1 && break
+for attempt in $(seq 300); do
+  [ -s "$work/display.number" ] && break
   sleep 0.1
 done
+[ -s "$work/display.number" ] || { echo "FAIL: the X server did not start"; exit 1; }
+display=":$(head -n 1 "$work/display.number")"
+
+export DISPLAY="$display" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work" LANG=C.UTF-8
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
