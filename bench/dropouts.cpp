@@ -6,6 +6,7 @@
 // Usage: dropouts sounds.dat [seconds of tones, 60] [quiet seconds, 60]
 
 #include "bench/figures.h"
+#include "bench/tonerig.h"
 #include "runtime/cells.h"
 #include "runtime/services.h"
 #include "runtime/tones.h"
@@ -28,27 +29,6 @@
 namespace {
 
 constexpr int rate = 48000;
-
-struct TToneRig {
-    QTimer timer;
-    TQtHost host { timer, [] {} };
-    TSoundSystem system;
-
-    explicit TToneRig(const char* bank)
-    {
-        timer.setSingleShot(true);
-        QObject::connect(&timer, &QTimer::timeout, [] { tonetimerexpired(); });
-        system.opendevice();
-        system.loadbank(bank);
-        services.host = &host;
-        services.sounds = &system.player();
-    }
-    ~TToneRig()
-    {
-        resetservices();
-        system.release();
-    }
-};
 
 void runevents(int ms)
 {

@@ -3,6 +3,7 @@
 // for a full load, and the processor time of a program waiting in a tone.
 
 #include "bench/figures.h"
+#include "bench/tonerig.h"
 #include "runtime/cells.h"
 #include "runtime/services.h"
 #include "runtime/tones.h"
@@ -23,29 +24,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-// The runtime's tones through the real host: the main window's Timer ends
-// them, and a key handler's cuttone() cuts them short.
-struct TToneRig {
-    QTimer timer;
-    TQtHost host { timer, [] {} };
-    TSoundSystem system;
-
-    explicit TToneRig(const char* bank)
-    {
-        timer.setSingleShot(true);
-        QObject::connect(&timer, &QTimer::timeout, [] { tonetimerexpired(); });
-        system.opendevice();
-        system.loadbank(bank);
-        services.host = &host;
-        services.sounds = &system.player();
-    }
-    ~TToneRig()
-    {
-        resetservices();
-        system.release();
-    }
-};
 
 double waitingtonecost()
 {

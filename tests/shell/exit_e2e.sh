@@ -13,28 +13,9 @@ for tool in Xvfb xdotool; do
 done
 [ -f "$appfolder/sounds.dat" ] || { echo "FAIL: $appfolder/sounds.dat is missing"; exit 1; }
 
-work=$(mktemp -d)
-# The server picks a free display itself and names it once it takes
-# connections, so a busy machine or another test's server cannot come between.
-Xvfb -displayfd 8 -screen 0 1280x1024x24 -nolisten tcp 8>"$work/display.number" >/dev/null 2>&1 &
-xvfbpid=$!
-programpid=
-cleanup() {
-  [ -n "$programpid" ] && kill -9 "$programpid" 2>/dev/null
-  kill "$xvfbpid" 2>/dev/null
-  wait "$xvfbpid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/../support/xserver.sh"
 
-for attempt in $(seq 300); do
-  [ -s "$work/display.number" ] && break
-  sleep 0.1
-done
-[ -s "$work/display.number" ] || { echo "FAIL: the X server did not start"; exit 1; }
-display=":$(head -n 1 "$work/display.number")"
-
-export DISPLAY="$display" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work" LANG=C.UTF-8
+export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work" LANG=C.UTF-8
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }

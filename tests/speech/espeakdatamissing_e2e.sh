@@ -10,29 +10,9 @@ appfolder="$2"
 for tool in Xvfb xdotool; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
-display=
-for number in $(seq 341 390); do
-  if [ ! -e "/tmp/.X11-unix/X$number" ] && [ ! -e "/tmp/.X$number-lock" ]; then display=":$number"; break; fi
-done
-[ -n "$display" ] || { echo "FAIL: no free display"; exit 1; }
-
-work=$(mktemp -d)
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfbpid=$!
-programpid=
-cleanup() {
-  [ -n "$programpid" ] && kill -9 "$programpid" 2>/dev/null
-  kill "$xvfbpid" 2>/dev/null
-  wait "$xvfbpid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-export DISPLAY="$display" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work" LANG=C.UTF-8
-export SDL_AUDIODRIVER=none PULSE_SERVER=unix:/nonexistent
-for attempt in $(seq 50); do
-  xdotool getmouselocation >/dev/null 2>&1 && break
-  sleep 0.1
-done
+source "$(dirname "$0")/../support/xserver.sh"
+export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work" LANG=C.UTF-8
+export PULSE_SERVER=unix:/nonexistent
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }

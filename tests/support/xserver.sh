@@ -1,0 +1,23 @@
+# Sourced by the end-to-end scripts: a private X server for the real program.
+# The server picks a free display itself and names it once it takes
+# connections, so a busy machine or another test's server cannot come
+# between. Sets work (a temporary folder), DISPLAY and the cleanup on exit,
+# which also ends the program whose id is in programpid.
+work=$(mktemp -d)
+Xvfb -displayfd 8 -screen 0 1280x1024x24 -nolisten tcp 8>"$work/display.number" >/dev/null 2>&1 &
+xvfbpid=$!
+programpid=
+cleanup() {
+  [ -n "$programpid" ] && kill -9 "$programpid" 2>/dev/null
+  kill "$xvfbpid" 2>/dev/null
+  wait "$xvfbpid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+for attempt in $(seq 300); do
+  [ -s "$work/display.number" ] && break
+  sleep 0.1
+done
+[ -s "$work/display.number" ] || { echo "FAIL: the X server did not start"; exit 1; }
+export DISPLAY=":$(head -n 1 "$work/display.number")"
