@@ -68,20 +68,13 @@ TPulseOutput::TPulseOutput()
     m_mainloop = pa_threaded_mainloop_new();
     if (!m_mainloop)
         throw TVorkanaError("The sound server cannot be reached: out of memory");
-    pa_proplist* properties = pa_proplist_new();
-    pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "Vorkana Basic Interpreter");
-    pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, "vorkana");
-    m_context = pa_context_new_with_proplist(pa_threaded_mainloop_get_api(m_mainloop), nullptr, properties);
-    pa_proplist_free(properties);
-    if (!m_context) {
-        release();
-        throw TVorkanaError("The sound server cannot be reached: out of memory");
-    }
-    pa_context_set_state_callback(
-        m_context, [](pa_context*, void* self) { pa_threaded_mainloop_signal(static_cast<TPulseOutput*>(self)->m_mainloop, 0); },
-        this);
-    if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+    if (!beginconnection()) {
+        if (!m_context) {
+            release();
+            throw TVorkanaError("The sound server cannot be reached: out of memory");
+        }
         fail("The sound server cannot be reached: ");
+    }
     pa_threaded_mainloop_lock(m_mainloop);
     if (pa_threaded_mainloop_start(m_mainloop) < 0) {
         pa_threaded_mainloop_unlock(m_mainloop);
@@ -95,16 +88,45 @@ TPulseOutput::TPulseOutput()
         pa_threaded_mainloop_unlock(m_mainloop);
         fail("The sound server cannot be reached: ");
     }
+    if (!beginstream()) {
+        pa_threaded_mainloop_unlock(m_mainloop);
+        fail("The sound server refused the stream: ");
+    }
+    waitfor([](TPulseOutput& self) {
+        auto state = pa_stream_get_state(self.m_stream);
+        return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
+    });
+    bool ready = pa_stream_get_state(m_stream) == PA_STREAM_READY;
+    pa_threaded_mainloop_unlock(m_mainloop);
+    if (!ready)
+        fail("The sound server refused the stream: ");
+    m_buffer.resize(std::size_t(samplerate / 1000 * (depthms + 4 * periodms)));
+}
 
+bool TPulseOutput::beginconnection()
+{
+    pa_proplist* properties = pa_proplist_new();
+    pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "Vorkana Basic Interpreter");
+    pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, "vorkana");
+    m_context = pa_context_new_with_proplist(pa_threaded_mainloop_get_api(m_mainloop), nullptr, properties);
+    pa_proplist_free(properties);
+    if (!m_context)
+        return false;
+    pa_context_set_state_callback(
+        m_context, [](pa_context*, void* self) { pa_threaded_mainloop_signal(static_cast<TPulseOutput*>(self)->m_mainloop, 0); },
+        this);
+    return pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0;
+}
+
+bool TPulseOutput::beginstream()
+{
     pa_sample_spec spec { PA_SAMPLE_FLOAT32NE, samplerate, 1 };
     pa_proplist* streamproperties = pa_proplist_new();
     pa_proplist_sets(streamproperties, PA_PROP_MEDIA_ROLE, "a11y");
     m_stream = pa_stream_new_with_proplist(m_context, "Speech and tones", &spec, nullptr, streamproperties);
     pa_proplist_free(streamproperties);
-    if (!m_stream) {
-        pa_threaded_mainloop_unlock(m_mainloop);
-        fail("The sound server refused the stream: ");
-    }
+    if (!m_stream)
+        return false;
     pa_stream_set_state_callback(
         m_stream, [](pa_stream*, void* self) { pa_threaded_mainloop_signal(static_cast<TPulseOutput*>(self)->m_mainloop, 0); },
         this);
@@ -119,19 +141,29 @@ TPulseOutput::TPulseOutput()
     attributes.fragsize = std::uint32_t(-1);
     auto flags = pa_stream_flags_t(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE
         | PA_STREAM_ADJUST_LATENCY | PA_STREAM_NOT_MONOTONIC);
-    if (pa_stream_connect_playback(m_stream, nullptr, &attributes, flags, nullptr, nullptr) < 0) {
-        pa_threaded_mainloop_unlock(m_mainloop);
-        fail("The sound server refused the stream: ");
+    return pa_stream_connect_playback(m_stream, nullptr, &attributes, flags, nullptr, nullptr) >= 0;
+}
+
+void TPulseOutput::dropconnection() noexcept
+{
+    if (m_stream) {
+        pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+        if (PA_STREAM_IS_GOOD(pa_stream_get_state(m_stream)))
+            pa_stream_disconnect(m_stream);
+        pa_stream_unref(m_stream);
+        m_stream = nullptr;
     }
-    waitfor([](TPulseOutput& self) {
-        auto state = pa_stream_get_state(self.m_stream);
-        return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
-    });
-    bool ready = pa_stream_get_state(m_stream) == PA_STREAM_READY;
-    pa_threaded_mainloop_unlock(m_mainloop);
-    if (!ready)
-        fail("The sound server refused the stream: ");
-    m_buffer.resize(std::size_t(samplerate / 1000 * (depthms + 4 * periodms)));
+    if (m_context) {
+        pa_context_set_state_callback(m_context, nullptr, nullptr);
+        pa_context_disconnect(m_context);
+        pa_context_unref(m_context);
+        m_context = nullptr;
+    }
+}
+
+bool TPulseOutput::streaming() const
+{
+    return m_stream && pa_stream_get_state(m_stream) == PA_STREAM_READY;
 }
 
 TPulseOutput::~TPulseOutput()
@@ -216,24 +248,29 @@ void TPulseOutput::start(TMixer& mixer)
 
 std::int64_t TPulseOutput::heardframe(std::int64_t now)
 {
-    const bool streaming = m_stream && pa_stream_get_state(m_stream) == PA_STREAM_READY;
     pa_usec_t position = 0;
     // Before the server first plays the stream its time runs on regardless.
-    const pa_timing_info* timing = streaming ? pa_stream_get_timing_info(m_stream) : nullptr;
+    const pa_timing_info* timing = streaming() ? pa_stream_get_timing_info(m_stream) : nullptr;
     if (timing && timing->playing)
         m_played = true;
-    if (m_played && pa_stream_get_time(m_stream, &position) == 0) {
-        m_lastheard = static_cast<std::int64_t>(position * samplerate / 1000000);
+    if (m_played && streaming() && pa_stream_get_time(m_stream, &position) == 0) {
+        m_lastheard = m_base + static_cast<std::int64_t>(position * samplerate / 1000000);
         m_lastheardat = now;
         return m_lastheard;
     }
     // Not playing yet: the clock stands, and nothing is rendered further
     // ahead than the buffer's depth.
-    if (streaming || m_lastheardat == 0) {
+    if (streaming() || m_lastheardat == 0) {
         m_lastheardat = now;
         return m_lastheard;
     }
-    // The server is gone: the clock carries on, so waits still end on time.
+    return runonframe(now);
+}
+
+std::int64_t TPulseOutput::runonframe(std::int64_t now) const
+{
+    // The server is gone: the clock carries on from its last reading, so
+    // waits still end on time.
     return m_lastheard + (now - m_lastheardat) * samplerate / 1000000;
 }
 
@@ -242,17 +279,18 @@ void TPulseOutput::step()
     if (!m_running)
         return;
     const std::int64_t now = steadymicroseconds();
+    const bool resumed = (m_lost || !streaming()) && reconnect(now);
     const std::int64_t heard = heardframe(now);
     m_mixer->setclock(heard, TMixerClock::time_point(std::chrono::microseconds(now)));
-    const bool streaming = m_stream && pa_stream_get_state(m_stream) == PA_STREAM_READY;
-    if (!streaming && !m_reportedloss) {
-        m_reportedloss = true;
-        std::fprintf(stderr, "The sound server closed the stream; tones, clicks and speech are silent from now on.\n");
-    }
 
     std::int64_t rendered = m_mixer->renderedframes();
     const std::int64_t target = heard + samplerate / 1000 * depthms;
-    if (auto change = m_mixer->takechange()) {
+    auto change = m_mixer->takechange();
+    // A stream opened again holds nothing: it is given all from the frame
+    // being heard, as after a command.
+    if (resumed)
+        change = heard;
+    if (change) {
         // What the server holds from the change on is rendered again and
         // replaces what it had: the server rewinds what it already mixed.
         std::int64_t from = std::max(*change, heard);
@@ -270,16 +308,70 @@ void TPulseOutput::step()
     schedule();
 }
 
+bool TPulseOutput::reconnect(std::int64_t now)
+{
+    constexpr std::int64_t retryus = 1000000;
+    constexpr std::int64_t attemptus = 5000000;
+    if (!m_lost) {
+        m_lost = true;
+        m_nextattempt = now + retryus;
+        std::fprintf(stderr, "The sound server went away; tones, clicks and speech are silent until it is back.\n");
+        dropconnection();
+        return false;
+    }
+    if (streaming()) {
+        resume(now);
+        return true;
+    }
+    const bool connecting = m_context && PA_CONTEXT_IS_GOOD(pa_context_get_state(m_context))
+        && (!m_stream || PA_STREAM_IS_GOOD(pa_stream_get_state(m_stream)));
+    if (connecting && now < m_attemptdeadline) {
+        if (pa_context_get_state(m_context) == PA_CONTEXT_READY && !m_stream && !beginstream())
+            dropconnection();
+        return false;
+    }
+    // A failed attempt, or one the server does not answer, is given up and
+    // made again a second later.
+    dropconnection();
+    if (now < m_nextattempt)
+        return false;
+    m_nextattempt = now + retryus;
+    m_attemptdeadline = now + attemptus;
+    if (!beginconnection())
+        dropconnection();
+    return false;
+}
+
+void TPulseOutput::resume(std::int64_t now)
+{
+    // The new stream begins at the frame the clock has run on to; its own
+    // clock stands until the server plays it.
+    m_lastheard = runonframe(now);
+    m_lastheardat = now;
+    m_base = m_lastheard;
+    m_lost = false;
+    m_played = false;
+    m_fadein = true;
+    std::fprintf(stderr, "The sound server is back; tones, clicks and speech sound again.\n");
+}
+
 void TPulseOutput::writeframes(std::int64_t from, std::int64_t to)
 {
-    const bool streaming = m_stream && pa_stream_get_state(m_stream) == PA_STREAM_READY;
+    const bool streaming = this->streaming();
     bool first = true;
     while (from < to) {
         int frames = static_cast<int>(std::min<std::int64_t>(to - from, std::int64_t(m_buffer.size())));
         m_mixer->render(m_buffer.data(), frames);
+        if (first && m_fadein) {
+            // A stream opened again mid-tone starts softly, not with a click.
+            m_fadein = false;
+            const int fade = std::min(frames, m_mixer->fadeframes());
+            for (int frame = 0; frame < fade; ++frame)
+                m_buffer[std::size_t(frame)] *= float(frame) / float(fade);
+        }
         if (streaming)
             pa_stream_write(m_stream, m_buffer.data(), std::size_t(frames) * sizeof(float), nullptr,
-                first ? from * std::int64_t(sizeof(float)) : 0, first ? PA_SEEK_ABSOLUTE : PA_SEEK_RELATIVE);
+                first ? (from - m_base) * std::int64_t(sizeof(float)) : 0, first ? PA_SEEK_ABSOLUTE : PA_SEEK_RELATIVE);
         first = false;
         from += frames;
     }
@@ -323,16 +415,7 @@ void TPulseOutput::release() noexcept
         api->io_free(m_wakeevent);
     m_timer = nullptr;
     m_wakeevent = nullptr;
-    if (m_stream) {
-        pa_stream_disconnect(m_stream);
-        pa_stream_unref(m_stream);
-        m_stream = nullptr;
-    }
-    if (m_context) {
-        pa_context_disconnect(m_context);
-        pa_context_unref(m_context);
-        m_context = nullptr;
-    }
+    dropconnection();
     pa_threaded_mainloop_free(m_mainloop);
     m_mainloop = nullptr;
     m_wake.reset();

@@ -7,6 +7,10 @@
 // heard, renders again and writes over what the server holds from there,
 // and the server takes back what it had already mixed. A key therefore
 // silences within a few milliseconds, and a text starts as fast.
+//
+// A server that goes away (killed, restarted) is looked for again every
+// second; meanwhile the clock runs on, so waits still end on time, and once
+// it is back the stream carries on from the frame being heard.
 
 #include "sound/audiooutput.h"
 
@@ -40,11 +44,21 @@ private:
     void fail(const std::string& reason);
     void waitfor(bool (*ready)(TPulseOutput&));
     void release() noexcept;
+    // Begin connecting, without waiting: the context, then its stream.
+    bool beginconnection();
+    bool beginstream();
+    void dropconnection() noexcept;
+    bool streaming() const;
+    // On the server's thread while the stream is gone: tries again; true
+    // when a new stream has just become ready.
+    bool reconnect(std::int64_t now);
+    void resume(std::int64_t now);
     // On the server's thread: follows the clock, answers commands, tops up.
     void step();
     void writeframes(std::int64_t from, std::int64_t to);
     void schedule();
     std::int64_t heardframe(std::int64_t now);
+    std::int64_t runonframe(std::int64_t now) const;
 
     pa_threaded_mainloop* m_mainloop = nullptr;
     pa_context* m_context = nullptr;
@@ -58,8 +72,14 @@ private:
     TMixer* m_mixer = nullptr;
     std::vector<float> m_buffer;
     bool m_running = false;
-    bool m_reportedloss = false;
+    bool m_lost = false; // the server went away; reconnecting
+    std::int64_t m_nextattempt = 0; // microseconds, steady clock
+    std::int64_t m_attemptdeadline = 0;
     bool m_played = false; // the server has begun to play the stream
+    // The mixer's frame at the start of the current stream: a stream opened
+    // again after the server came back counts from 0.
+    std::int64_t m_base = 0;
+    bool m_fadein = false;
     // The last reading of the server's clock, to carry on from if it stops answering.
     std::int64_t m_lastheard = 0;
     std::int64_t m_lastheardat = 0; // microseconds, steady clock

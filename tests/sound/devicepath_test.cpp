@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
+#include <cstdlib>
 #include <thread>
 
 namespace {
@@ -60,6 +62,46 @@ TEST(DevicePathTest, TonesAreHeardInOrderAtTheirPitchesAndEachEnds)
         EXPECT_NEAR(zerocrossingfrequency(middle, rate), tones[i].frequency, tones[i].frequency * 0.005);
     }
     EXPECT_GT(heard.back().lengthms, 50);
+}
+
+TEST(DevicePathTest, TonesSoundAgainOnceAKilledServerIsBack)
+{
+    if (!TPulseNullSink::installed())
+        GTEST_SKIP() << "pulseaudio and parecord are not installed";
+    if (std::getenv("VORKANA_RUNNING_SOUND_SERVER"))
+        GTEST_SKIP() << "the sound server is not ours to kill";
+    TPulseNullSink server;
+    ASSERT_TRUE(server.running()) << server.reason();
+    constexpr int rate = 48000;
+    TSoundSystem system;
+    system.opendevice();
+    ASSERT_EQ(system.devicemessage(), "");
+    system.loadbank(VORKANA_SOUNDS_DAT);
+    system.player().playwait("click5", 0);
+
+    server.killdaemon();
+    // With nobody to hear it a click still takes its time, and ends.
+    system.player().playwait("click5", 0);
+    server.startagain();
+    ASSERT_TRUE(server.running()) << server.reason();
+
+    // The output looks for the server again every second or so; a tone
+    // played once it has found it is heard.
+    bool heard = false;
+    for (int attempt = 0; attempt < 10 && !heard; ++attempt) {
+        server.startrecording(rate);
+        system.player().startlooped("snd10", 64 * 1000, 0);
+        std::this_thread::sleep_for(300ms);
+        system.player().stopall("snd10");
+        auto stretches = soundingstretches(server.stoprecording(), rate, 0.02f);
+        for (const auto& stretch : stretches)
+            if (stretch.lengthms > 100) {
+                std::vector<float> middle(stretch.samples.begin() + rate / 50, stretch.samples.end() - rate / 50);
+                heard = heard || std::abs(zerocrossingfrequency(middle, rate) - 1000) < 5;
+            }
+    }
+    system.release();
+    EXPECT_TRUE(heard);
 }
 
 }

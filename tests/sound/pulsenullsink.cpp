@@ -73,9 +73,15 @@ TPulseNullSink::TPulseNullSink()
     setenv("XDG_RUNTIME_DIR", m_folder.c_str(), 1);
     setenv("HOME", m_folder.c_str(), 1); // the daemon keeps its cookie and state there
     unsetenv("PULSE_SERVER");
+    startdaemon();
+}
+
+void TPulseNullSink::startdaemon()
+{
     int status = run({ "pulseaudio", "--daemonize=yes", "--exit-idle-time=-1", "-n", "--disable-shm=yes",
         "--load=module-native-protocol-unix", "--load=module-null-sink sink_name=ci_sink",
         "--log-target=file:" + m_folder + "/pulse.log" });
+    m_daemon = 0;
     std::ifstream pidfile(m_folder + "/pulse/pid");
     pidfile >> m_daemon;
     if (status != 0 || m_daemon <= 0) {
@@ -84,6 +90,24 @@ TPulseNullSink::TPulseNullSink()
         return;
     }
     run({ "pactl", "set-default-sink", "ci_sink" });
+}
+
+void TPulseNullSink::killdaemon()
+{
+    if (m_daemon <= 0)
+        return;
+    kill(m_daemon, SIGKILL);
+    for (int tries = 0; tries < 250 && kill(m_daemon, 0) == 0; ++tries)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    m_daemon = 0;
+}
+
+void TPulseNullSink::startagain()
+{
+    if (m_daemon < 0 || m_folder.empty())
+        return;
+    killdaemon();
+    startdaemon();
 }
 
 TPulseNullSink::~TPulseNullSink()

@@ -19,6 +19,10 @@ public:
     ~TPulseNullSink();
 
     bool running() const { return m_daemon != 0; }
+    // Kills the daemon as a crash would, and starts it again on the same
+    // socket. A server the environment named is left alone.
+    void killdaemon();
+    void startagain();
     const std::string& reason() const { return m_reason; }
 
     // Records the sink's monitor as mono floats at the rate until stoprecording.
@@ -31,6 +35,8 @@ public:
     double sinklookaheadms() const;
 
 private:
+    void startdaemon();
+
     std::string m_folder;
     pid_t m_daemon = 0;
     pid_t m_recorder = 0;
