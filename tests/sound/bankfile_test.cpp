@@ -9,6 +9,8 @@
 #include <fstream>
 #include <functional>
 #include <set>
+#include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -307,7 +309,7 @@ protected:
     }
     void TearDown() override { std::remove(path.c_str()); }
 
-    std::string path = testing::TempDir() + "lookup_sounds.dat";
+    std::string path = testing::TempDir() + "lookup_sounds_" + std::to_string(getpid()) + ".dat";
     TWaveCollection collection;
 };
 
