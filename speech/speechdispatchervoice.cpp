@@ -7,32 +7,91 @@
 #include <QCoreApplication>
 #include <QTimer>
 #include <atomic>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
+#include <poll.h>
+#include <pthread.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
 // The service calls back without a context, on its own thread; there is one
 // connection per process.
 std::atomic<TSpeechDispatcherVoice*> receiver { nullptr };
+// The number of the connection open now. A notice still queued from a
+// connection that has ended must not end a text of the next one, whose
+// service numbers its messages from 1 again.
+std::atomic<unsigned> connectionnumber { 0 };
 
 // A text that has not begun by then is not coming (no output module, a
 // stuck service): the wait for it ends.
 constexpr int beginlimitms = 2000;
+// The library's reader sees the service end but tells nobody, so while a
+// text of ours is pending we look ourselves, this often.
+constexpr int servicecheckms = 250;
+// The library's reader takes microseconds to leave once it has seen the
+// service end; this bounds the wait for it should it not.
+constexpr int readerlimitms = 200;
 
 void servicecallback(size_t message, size_t, SPDNotificationType kind)
 {
+    unsigned connection = connectionnumber.load();
     // Never call the library from here: post, and let the GUI thread act.
     if (QCoreApplication* application = QCoreApplication::instance())
-        QMetaObject::invokeMethod(application, [message, kind] {
+        QMetaObject::invokeMethod(application, [message, kind, connection] {
             if (TSpeechDispatcherVoice* voice = receiver.load())
-                voice->notice(message, kind);
+                voice->notice(message, kind, connection);
         }, Qt::QueuedConnection);
 }
+
+// The library writes to its socket with plain write(): a service that ends
+// just before would end our process with SIGPIPE. While one of its calls
+// runs, the signal is held on this thread and then dropped, so the write
+// fails with EPIPE instead and the call reports the failure.
+class TBrokenPipeHeld {
+public:
+    TBrokenPipeHeld()
+    {
+        sigemptyset(&m_pipe);
+        sigaddset(&m_pipe, SIGPIPE);
+        sigset_t pending;
+        sigpending(&pending);
+        m_pendingbefore = sigismember(&pending, SIGPIPE) == 1;
+        pthread_sigmask(SIG_BLOCK, &m_pipe, &m_previous);
+    }
+    ~TBrokenPipeHeld()
+    {
+        sigset_t pending;
+        sigpending(&pending);
+        if (!m_pendingbefore && sigismember(&pending, SIGPIPE) == 1) {
+            timespec now {};
+            sigtimedwait(&m_pipe, nullptr, &now);
+        }
+        pthread_sigmask(SIG_SETMASK, &m_previous, nullptr);
+    }
+    TBrokenPipeHeld(const TBrokenPipeHeld&) = delete;
+    TBrokenPipeHeld& operator=(const TBrokenPipeHeld&) = delete;
+
+private:
+    sigset_t m_pipe;
+    sigset_t m_previous;
+    bool m_pendingbefore;
+};
 
 }
 
 struct TSpeechDispatcherVoice::TConnection {
     SPDConnection* connection = nullptr;
+    unsigned number = 0;
+    // A descriptor of our own for the connection's socket: the library's
+    // reader closes its descriptor when the service ends, and the number may
+    // then name another file.
+    int watched = -1;
+    QTimer check;
 };
 
 std::string plaintextfrommarkup(const std::string& utf8)
@@ -70,13 +129,16 @@ TSpeechDispatcherVoice::TSpeechDispatcherVoice(bool autospawn)
     : m_autospawn(autospawn)
     , m_service(std::make_unique<TConnection>())
 {
+    m_service->check.setInterval(servicecheckms);
+    QObject::connect(&m_service->check, &QTimer::timeout, [this] {
+        if (serviceended())
+            lose();
+    });
 }
 
 TSpeechDispatcherVoice::~TSpeechDispatcherVoice()
 {
-    receiver.store(nullptr);
-    if (m_service->connection)
-        spd_close(m_service->connection);
+    release();
 }
 
 bool TSpeechDispatcherVoice::connect()
@@ -88,6 +150,7 @@ bool TSpeechDispatcherVoice::connect()
     char* error = nullptr;
     SPDConnectionAddress* address = spd_get_default_address(&error);
     if (address) {
+        TBrokenPipeHeld held;
         m_service->connection = spd_open2("vorkana", "main", nullptr, SPD_MODE_THREADED, address, m_autospawn ? 1 : 0, &error);
         free(address->unix_socket_name);
         free(address->inet_socket_host);
@@ -102,26 +165,90 @@ bool TSpeechDispatcherVoice::connect()
         return false;
     }
     free(error);
+    m_service->watched = ::fcntl(m_service->connection->socket, F_DUPFD_CLOEXEC, 0);
+    m_service->number = ++connectionnumber;
     receiver.store(this);
     m_service->connection->callback_begin = servicecallback;
     m_service->connection->callback_end = servicecallback;
     m_service->connection->callback_cancel = servicecallback;
+    TBrokenPipeHeld held;
     spd_set_notification_on(m_service->connection, SPD_BEGIN);
     spd_set_notification_on(m_service->connection, SPD_END);
     spd_set_notification_on(m_service->connection, SPD_CANCEL);
     return true;
 }
 
+// Closing joins the library's reader, which has stopped already when the
+// service ended; the next text opens a new connection.
+void TSpeechDispatcherVoice::release()
+{
+    m_service->check.stop();
+    m_watched = SIZE_MAX;
+    if (!m_service->connection)
+        return;
+    TSpeechDispatcherVoice* self = this;
+    receiver.compare_exchange_strong(self, nullptr);
+    spd_close(m_service->connection);
+    m_service->connection = nullptr;
+    if (m_service->watched >= 0)
+        ::close(m_service->watched);
+    m_service->watched = -1;
+}
+
+bool TSpeechDispatcherVoice::serviceended() const
+{
+    if (!m_service->connection || m_service->watched < 0)
+        return false;
+    pollfd socket { m_service->watched, POLLRDHUP, 0 };
+    return ::poll(&socket, 1, 0) > 0 && (socket.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
+}
+
+// The library's reader, woken by the same end, closes its descriptor and
+// leaves; closing the connection before that would tear down its locks
+// under it. The descriptor's number no longer naming our socket tells.
+void TSpeechDispatcherVoice::awaitreader() const
+{
+    struct stat ours {};
+    if (::fstat(m_service->watched, &ours) != 0)
+        return;
+    for (int waited = 0; waited < readerlimitms; ++waited) {
+        struct stat theirs {};
+        if (::fstat(m_service->connection->socket, &theirs) != 0 || theirs.st_ino != ours.st_ino
+            || theirs.st_dev != ours.st_dev)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+// No notice will come for any text the service held, begun or not.
+void TSpeechDispatcherVoice::lose()
+{
+    awaitreader();
+    release();
+    reportonce("The system voice (speech-dispatcher) has stopped. The next text tries to reach it again; "
+               "if that fails, it stays silent.");
+    endpending();
+}
+
 void TSpeechDispatcherVoice::speak(const std::string& utf8, bool markup)
 {
     std::string text = markup ? plaintextfrommarkup(utf8) : utf8;
+    if (serviceended())
+        lose();
     if (text.empty() || !connect()) {
         endnow();
         return;
     }
-    int message = spd_say(m_service->connection, SPD_MESSAGE, text.c_str());
+    int message = -1;
+    {
+        TBrokenPipeHeld held;
+        message = spd_say(m_service->connection, SPD_MESSAGE, text.c_str());
+    }
     if (message < 0) {
-        reportonce("The system voice (speech-dispatcher) refused a text. It stays silent.");
+        if (serviceended())
+            lose();
+        else
+            reportonce("The system voice (speech-dispatcher) refused a text. It stays silent.");
         endnow();
         return;
     }
@@ -129,19 +256,25 @@ void TSpeechDispatcherVoice::speak(const std::string& utf8, bool markup)
     watchfront();
 }
 
-// The service speaks our texts in turn; only the one at the front can be
-// expected to begin, so its time to begin counts from when it got there.
+// While texts of ours are pending the service is watched for its end. It
+// speaks them in turn; only the one at the front can be expected to begin,
+// so its time to begin counts from when it got there.
 void TSpeechDispatcherVoice::watchfront()
 {
-    if (m_pending.empty())
+    if (m_pending.empty()) {
+        m_service->check.stop();
         return;
+    }
+    if (!m_service->check.isActive())
+        m_service->check.start();
     auto [id, begun] = *m_pending.begin();
     if (begun || id == m_watched)
         return;
     m_watched = id;
     std::weak_ptr<int> alive = m_alive;
-    QTimer::singleShot(beginlimitms, QCoreApplication::instance(), [this, alive, id] {
-        if (alive.lock())
+    unsigned connection = m_service->number;
+    QTimer::singleShot(beginlimitms, QCoreApplication::instance(), [this, alive, id, connection] {
+        if (alive.lock() && connection == m_service->number)
             giveup(id);
     });
 }
@@ -151,18 +284,33 @@ void TSpeechDispatcherVoice::purge()
     // Never opens the connection: with nothing sent there is nothing to purge.
     if (!m_service->connection)
         return;
-    spd_cancel(m_service->connection);
-    // Every text of ours ends now; the service's own cancel notices for
-    // them come later and find nothing.
-    auto purged = std::move(m_pending);
+    if (serviceended()) {
+        lose();
+        return;
+    }
+    {
+        TBrokenPipeHeld held;
+        spd_cancel(m_service->connection);
+    }
+    // The service's own cancel notices come later and find nothing.
+    endpending();
+}
+
+// Every text of ours ends now.
+void TSpeechDispatcherVoice::endpending()
+{
+    m_service->check.stop();
+    auto ended = std::move(m_pending);
     m_pending.clear();
-    for (size_t count = purged.size(); count > 0; --count)
+    for (size_t count = ended.size(); count > 0; --count)
         if (onendstream)
             onendstream();
 }
 
-void TSpeechDispatcherVoice::notice(std::size_t message, int kind)
+void TSpeechDispatcherVoice::notice(std::size_t message, int kind, unsigned connection)
 {
+    if (connection != m_service->number)
+        return;
     // The notices carry event kinds, not the subscription bits.
     if (kind == SPD_EVENT_BEGIN)
         begin(message);

@@ -5,7 +5,9 @@
 // service's begin, end and cancel notices arrive on its thread and are
 // posted to the GUI thread. A text that does not begin within about two
 // seconds of reaching the front of our queue is given up on, so a missing
-// output module never hangs a wait.
+// output module never hangs a wait. A service that ends under us (killed,
+// crashed) ends every text of ours with one message; the next text tries
+// to reach it again, and if that fails the voice stays silent.
 
 #include "speech/systemvoice.h"
 
@@ -25,15 +27,21 @@ public:
     void speak(const std::string& utf8, bool markup) override;
     void purge() override;
 
-    // GUI thread: a notice of the service, posted.
-    void notice(std::size_t message, int kind);
+    // GUI thread: a notice of the service, posted, from the connection of
+    // that number.
+    void notice(std::size_t message, int kind, unsigned connection);
 
 private:
     bool connect();
+    void release();
+    bool serviceended() const;
+    void awaitreader() const;
+    void lose();
     void begin(std::size_t message);
     void end(std::size_t message);
     void giveup(std::size_t message);
     void watchfront();
+    void endpending();
     void endnow(); // a text that never reaches the service
     void reportonce(const std::string& message);
 

@@ -12,8 +12,16 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
+#include <algorithm>
 #include <chrono>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -56,15 +64,27 @@ protected:
         }
         settings.write("\nAudioOutputMethod \"pulse\"\nDefaultModule espeak-ng\n");
         settings.close();
-        service = new QProcess;
-        service->setProcessEnvironment(environment);
-        service->start("speech-dispatcher", { "-s", "-t", "0", "-C", configuration, "-c", "unix_socket", "-S", root + "/speechd.sock",
-                                                "-P", root + "/speechd.pid", "-L", root });
-        if (!waituntil([&] { return QFileInfo::exists(root + "/speechd.sock"); }, 10000)) {
+        serviceenvironment = environment;
+        if (!startservice()) {
             missing = "speech-dispatcher did not start";
             return;
         }
         qputenv("SPEECHD_ADDRESS", ("unix_socket:" + root + "/speechd.sock").toUtf8());
+    }
+
+    // Also after a test killed it: the socket and pid file it left are
+    // taken over.
+    static bool startservice()
+    {
+        QString root = directory->path();
+        delete service;
+        QFile::remove(root + "/speechd.sock");
+        QFile::remove(root + "/speechd.pid");
+        service = new QProcess;
+        service->setProcessEnvironment(serviceenvironment);
+        service->start("speech-dispatcher", { "-s", "-t", "0", "-C", root + "/speechd", "-c", "unix_socket", "-S",
+                                                root + "/speechd.sock", "-P", root + "/speechd.pid", "-L", root });
+        return waituntil([&] { return QFileInfo::exists(root + "/speechd.sock"); }, 10000);
     }
 
     static void TearDownTestSuite()
@@ -92,10 +112,35 @@ protected:
         voice->onendstream = [this] { events.push_back("end"); };
     }
 
+    // Also when a test that killed the service failed before it was back.
+    void TearDown() override
+    {
+        voice.reset();
+        if (missing.empty() && service->state() != QProcess::Running)
+            startservice();
+    }
+
+    static void killservice()
+    {
+        ::kill(static_cast<pid_t>(service->processId()), SIGKILL);
+        service->waitForFinished(5000);
+    }
+
+    static std::string longtext()
+    {
+        std::string text;
+        for (int repeat = 0; repeat < 30; ++repeat)
+            text += "This is a long sentence that is cut off before its end. ";
+        return text;
+    }
+
+    long ends() const { return std::count(events.begin(), events.end(), "end"); }
+
     static inline std::string missing;
     static inline QTemporaryDir* directory = nullptr;
     static inline QProcess* pulse = nullptr;
     static inline QProcess* service = nullptr;
+    static inline QProcessEnvironment serviceenvironment;
 
     std::unique_ptr<TSpeechDispatcherVoice> voice;
     std::vector<std::string> events;
@@ -113,10 +158,7 @@ TEST_F(SpeechDispatcher, SpeaksATextAndReportsItsEnd)
 
 TEST_F(SpeechDispatcher, PurgeEndsALongTextAtOnce)
 {
-    std::string longtext;
-    for (int repeat = 0; repeat < 30; ++repeat)
-        longtext += "This is a long sentence that the purge cuts off. ";
-    voice->speak(longtext, false);
+    voice->speak(longtext(), false);
     ASSERT_TRUE(waituntil([&] { return !events.empty(); }, 15000)) << (problems.empty() ? "" : problems[0]);
     auto purged = steady_clock::now();
     voice->purge();
@@ -146,6 +188,126 @@ TEST_F(SpeechDispatcher, MarkupIsSpokenWithoutItsTags)
     EXPECT_EQ(plaintextfrommarkup("unclosed <tag"), "unclosed ");
     voice->speak("<emph>A</emph>", true);
     ASSERT_TRUE(waituntil([&] { return events.size() >= 2; }, 15000));
+}
+
+// The service killed while it speaks a long text of ours, with a text
+// queued behind it and more sent after: one message, every text ends, the
+// process lives, and releasing the connection closes nothing that is not
+// its own.
+TEST_F(SpeechDispatcher, AServiceKilledMidTextEndsEveryTextAndSaysSoOnce)
+{
+    voice->speak(longtext(), false);
+    voice->speak("Queued behind.", false);
+    ASSERT_TRUE(waituntil([&] { return !events.empty(); }, 15000)) << (problems.empty() ? "" : problems[0]);
+    killservice();
+    // The library's reader closes its descriptor when it sees the end; files
+    // opened then take the lowest free numbers, where the socket was.
+    std::this_thread::sleep_for(milliseconds(200));
+    std::vector<int> opened;
+    for (int count = 0; count < 8; ++count)
+        opened.push_back(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+    voice->speak("Sent after.", false);
+    voice->speak("And another.", false);
+    EXPECT_TRUE(waituntil([&] { return ends() == 4; }, 10000)) << ends() << " of 4 texts ended";
+    waituntil([] { return false; }, 500);
+    EXPECT_EQ(ends(), 4);
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_NE(problems[0].find("has stopped"), std::string::npos) << problems[0];
+    voice.reset();
+    for (int descriptor : opened) {
+        EXPECT_NE(::fcntl(descriptor, F_GETFD), -1) << "descriptor " << descriptor << " was closed";
+        ::close(descriptor);
+    }
+}
+
+// A text the service really speaks lasts until it is purged; one skipped
+// would end at once.
+TEST_F(SpeechDispatcher, SpeechComesBackWhenTheServiceIsStartedAgain)
+{
+    voice->speak(longtext(), false);
+    ASSERT_TRUE(waituntil([&] { return !events.empty(); }, 15000)) << (problems.empty() ? "" : problems[0]);
+    killservice();
+    ASSERT_TRUE(waituntil([&] { return ends() == 1; }, 10000)) << "the text being spoken never ended";
+    ASSERT_TRUE(startservice());
+    voice->speak(longtext(), false);
+    ASSERT_TRUE(waituntil([&] { return events.size() >= 3; }, 15000));
+    waituntil([] { return false; }, 500);
+    EXPECT_EQ(events, (std::vector<std::string> { "start", "end", "start" }));
+    voice->purge();
+    EXPECT_EQ(ends(), 2);
+    EXPECT_EQ(problems.size(), 1u);
+}
+
+// A service of a few lines that takes the connection and the start of a
+// text, then stops reading before the text itself comes and goes away a
+// little later: the moment between a killed service's end and the library
+// noticing it, held open so that the library's write meets it every time.
+class TServiceEndingAtSpeak {
+public:
+    explicit TServiceEndingAtSpeak(const QString& path)
+    {
+        m_listening = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address {};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path.toUtf8().constData(), sizeof address.sun_path - 1);
+        ::bind(m_listening, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(m_listening, 1);
+        m_thread = std::thread([this] { serve(); });
+    }
+    ~TServiceEndingAtSpeak()
+    {
+        ::shutdown(m_listening, SHUT_RDWR);
+        m_thread.join();
+        ::close(m_listening);
+    }
+
+private:
+    void serve()
+    {
+        int client = ::accept(m_listening, nullptr, nullptr);
+        if (client < 0)
+            return;
+        std::string received;
+        char buffer[256];
+        for (ssize_t count; (count = ::read(client, buffer, sizeof buffer)) > 0;) {
+            received.append(buffer, static_cast<size_t>(count));
+            for (size_t end; (end = received.find("\r\n")) != std::string::npos; received.erase(0, end + 2)) {
+                bool speak = QByteArray(received.data(), static_cast<qsizetype>(end)).toUpper() == "SPEAK";
+                if (speak)
+                    ::shutdown(client, SHUT_RD);
+                std::string reply = speak ? "230 OK RECEIVING DATA\r\n" : "200 OK\r\n";
+                ::write(client, reply.data(), reply.size());
+                if (speak) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                    ::close(client);
+                    return;
+                }
+            }
+        }
+        ::close(client);
+    }
+
+    int m_listening = -1;
+    std::thread m_thread;
+};
+
+TEST(SpeechDispatcherEndingWhileWritten, NeverEndsTheProcessAndEndsTheText)
+{
+    std::vector<std::string> problems;
+    reportspeechproblem = [&](const std::string& message) { problems.push_back(message); };
+    QTemporaryDir folder;
+    TServiceEndingAtSpeak service(folder.path() + "/speechd.sock");
+    QByteArray saved = qgetenv("SPEECHD_ADDRESS");
+    qputenv("SPEECHD_ADDRESS", ("unix_socket:" + folder.path() + "/speechd.sock").toUtf8());
+    {
+        TSpeechDispatcherVoice voice(false);
+        int ends = 0;
+        voice.onendstream = [&] { ++ends; };
+        voice.speak("A text the service never takes.", false);
+        EXPECT_TRUE(waituntil([&] { return ends == 1; }, 5000));
+        EXPECT_EQ(problems.size(), 1u);
+    }
+    qputenv("SPEECHD_ADDRESS", saved);
 }
 
 TEST(SpeechDispatcherUnreachable, SaysSoOnceAndEndsEveryTextWithoutHanging)
