@@ -13,15 +13,7 @@ for tool in Xvfb xdotool desktop-file-validate appstreamcli; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 
-work=$(mktemp -d)
-xvfbpid=
-programpid=
-cleanup() {
-  [ -n "$programpid" ] && kill -9 "$programpid" 2>/dev/null
-  [ -n "$xvfbpid" ] && kill "$xvfbpid" 2>/dev/null && wait "$xvfbpid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/../support/xserver.sh"
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -55,25 +47,10 @@ status=$?
 grep -q -- "--bogus" "$work/stderr" || fail "--bogus: the message does not name the option: $(cat "$work/stderr")"
 env -u DISPLAY "$program" --help | grep -q -- "--version" || fail "--help does not list --version"
 
-# A display range no other test of ours uses; the lock files keep parallel
-# runs of this test apart.
-display=
-for number in $(seq 141 190); do
-  if [ ! -e "/tmp/.X11-unix/X$number" ] && [ ! -e "/tmp/.X$number-lock" ]; then display=":$number"; break; fi
-done
-[ -n "$display" ] || { echo "FAIL: no free display"; exit 1; }
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfbpid=$!
 mkdir -p "$work/runtime" "$work/home"
 chmod 700 "$work/runtime"
-export DISPLAY="$display" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime" LANG=C.UTF-8 HOME="$work/home"
+export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime" LANG=C.UTF-8 HOME="$work/home"
 export XDG_DATA_HOME="$work/xdg/data" XDG_CONFIG_HOME="$work/xdg/config" XDG_DATA_DIRS="$work/nothing"
-# A loaded machine takes seconds to bring up the server.
-for attempt in $(seq 300); do
-  xdotool getmouselocation >/dev/null 2>&1 && break
-  sleep 0.1
-done
-xdotool getmouselocation >/dev/null 2>&1 || { echo "FAIL: the X server did not start"; exit 1; }
 
 # Starts the installed program in the given folder, ends it with Alt+F4,
 # and waits for it to end, answering any box with Enter.

@@ -43,14 +43,11 @@ if [ "${1:-}" = --on-tmpfs ]; then
   exit "$result"
 fi
 
-work=$(mktemp -d)
-programpid= xvfbpid=
-cleanup() {
-  [ -n "$programpid" ] && kill -9 "$programpid" 2>/dev/null
-  [ -n "$xvfbpid" ] && kill "$xvfbpid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
+for tool in Xvfb xdotool; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+# The X server for the real program at the end; idle until then.
+source "$(dirname "$0")/../support/xserver.sh"
 
 # The two versions of the settings file, as references.
 mkdir -p "$work/even" "$work/odd" "$work/files"
@@ -89,21 +86,7 @@ for kind in full readonly; do
 done
 
 # The real program on what the kills left.
-for tool in Xvfb xdotool; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
-display=
-for number in $(seq 291 340); do
-  if [ ! -e "/tmp/.X11-unix/X$number" ] && [ ! -e "/tmp/.X$number-lock" ]; then display=":$number"; break; fi
-done
-[ -n "$display" ] || { echo "FAIL: no free display"; exit 1; }
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfbpid=$!
-export DISPLAY="$display" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work" LANG=C.UTF-8
-for attempt in $(seq 50); do
-  xdotool getmouselocation >/dev/null 2>&1 && break
-  sleep 0.1
-done
+export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work" LANG=C.UTF-8
 folder="$work/files"
 cp "$program" "$folder/vorkana"
 cp "$appfolder/sounds.dat" "$appfolder/czech.ebt" "$appfolder/czech.eky" "$folder/"

@@ -58,14 +58,6 @@ std::vector<double> screensignals(const std::vector<float>& recording)
     return starts;
 }
 
-QString freedisplay()
-{
-    for (int number = 191; number < 240; ++number)
-        if (!QFile::exists(QString("/tmp/.X11-unix/X%1").arg(number)) && !QFile::exists(QString("/tmp/.X%1-lock").arg(number)))
-            return QString(":%1").arg(number);
-    return {};
-}
-
 class VirtualScreenEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override
@@ -114,16 +106,18 @@ TEST_F(VirtualScreenEndToEnd, UpOpensOnceEscapeClosesOnceAndUpOpensAgain)
 {
     TPulseNullSink server;
     ASSERT_TRUE(server.running()) << server.reason();
-    QString display = freedisplay();
-    ASSERT_FALSE(display.isEmpty()) << "no free display";
-    xserver.start("Xvfb", { display, "-screen", "0", "1280x1024x24", "-nolisten", "tcp" });
+    // The X server picks a free display itself and names it on its standard
+    // output once it takes connections, so parallel runs never collide.
+    xserver.start("Xvfb", { "-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp" });
     ASSERT_TRUE(xserver.waitForStarted());
+    for (int attempt = 0; attempt < 30 && !xserver.canReadLine(); ++attempt)
+        xserver.waitForReadyRead(1000);
+    QString display = ":" + QString::fromLatin1(xserver.readLine()).trimmed();
+    ASSERT_NE(display, ":") << "the X server named no display";
     environment = QProcessEnvironment::systemEnvironment(); // with the sound server's
     environment.insert("DISPLAY", display);
     environment.insert("QT_QPA_PLATFORM", "xcb");
     environment.insert("LANG", "C.UTF-8");
-    for (int attempt = 0; attempt < 100 && xdotool({ "getmouselocation" }).isEmpty(); ++attempt)
-        pause(100);
 
     QTemporaryDir folder;
     for (const char* name : { "vorkana", "sounds.dat", "czech.ebt", "czech.eky" })

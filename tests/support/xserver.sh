@@ -2,13 +2,18 @@
 # The server picks a free display itself and names it once it takes
 # connections, so a busy machine or another test's server cannot come
 # between. Sets work (a temporary folder), DISPLAY and the cleanup on exit,
-# which also ends the program whose id is in programpid.
+# which ends the program whose id is in programpid, then the script's own
+# servers whose ids it added to serverpids, then the X server.
 work=$(mktemp -d)
 Xvfb -displayfd 8 -screen 0 1280x1024x24 -nolisten tcp 8>"$work/display.number" >/dev/null 2>&1 &
 xvfbpid=$!
 programpid=
+serverpids=()
 cleanup() {
   [ -n "$programpid" ] && kill -9 "$programpid" 2>/dev/null
+  local pid
+  for pid in "${serverpids[@]}"; do kill "$pid" 2>/dev/null; done
+  for pid in "${serverpids[@]}"; do wait "$pid" 2>/dev/null; done
   kill "$xvfbpid" 2>/dev/null
   wait "$xvfbpid" 2>/dev/null
   rm -rf "$work"
