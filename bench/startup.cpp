@@ -45,12 +45,24 @@ pid_t spawn(const std::vector<std::string>& arguments, const std::string& folder
     return pid;
 }
 
-std::string freedisplay()
+// A private X server that picks a free display itself and names it once it
+// takes connections, so another run or test cannot come between; the
+// display's name, or empty.
+std::string startxserver(pid_t& server)
 {
-    for (int number = 150; number < 200; ++number)
-        if (!fs::exists("/tmp/.X11-unix/X" + std::to_string(number)) && !fs::exists("/tmp/.X" + std::to_string(number) + "-lock"))
-            return ":" + std::to_string(number);
-    return {};
+    int named[2];
+    if (pipe(named) != 0)
+        return {};
+    fcntl(named[0], F_SETFD, FD_CLOEXEC);
+    server = spawn({ "/usr/bin/Xvfb", "-displayfd", std::to_string(named[1]), "-screen", "0", "1280x1024x24", "-nolisten",
+        "tcp" });
+    close(named[1]);
+    std::string number;
+    char digit = 0;
+    while (read(named[0], &digit, 1) == 1 && digit != '\n')
+        number += digit;
+    close(named[0]);
+    return number.empty() ? std::string() : ":" + number;
 }
 
 // Milliseconds from starting the program until a top-level window maps,
@@ -92,8 +104,8 @@ int main(int argc, char* argv[])
     fs::path data = fs::absolute(argv[2]);
     int runs = argc > 3 ? std::atoi(argv[3]) : 9;
 
-    std::string display = freedisplay();
-    pid_t server = spawn({ "/usr/bin/Xvfb", display, "-screen", "0", "1280x1024x24", "-nolisten", "tcp" });
+    pid_t server = -1;
+    std::string display = startxserver(server);
     if (display.empty() || server < 0) {
         std::fprintf(stderr, "cannot start Xvfb\n");
         return 1;
