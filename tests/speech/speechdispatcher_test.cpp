@@ -73,7 +73,7 @@ protected:
     }
 
     // Also after a test killed it: the socket and pid file it left are
-    // taken over.
+    // removed first.
     static bool startservice()
     {
         QString root = directory->path();
@@ -84,7 +84,19 @@ protected:
         service->setProcessEnvironment(serviceenvironment);
         service->start("speech-dispatcher", { "-s", "-t", "0", "-C", root + "/speechd", "-c", "unix_socket", "-S",
                                                 root + "/speechd.sock", "-P", root + "/speechd.pid", "-L", root });
-        return waituntil([&] { return QFileInfo::exists(root + "/speechd.sock"); }, 10000);
+        return waituntil([&] { return accepting(root + "/speechd.sock"); }, 10000);
+    }
+
+    // The socket's file appears before the service listens on it.
+    static bool accepting(const QString& path)
+    {
+        int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address {};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path.toUtf8().constData(), sizeof address.sun_path - 1);
+        bool connected = ::connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        ::close(probe);
+        return connected;
     }
 
     static void TearDownTestSuite()
