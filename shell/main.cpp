@@ -1,28 +1,11 @@
-#include "braille/braillesession.h"
-#include "braille/brlapidisplay.h"
-#include "program/vorkanaprog.h"
-#include "runtime/cells.h"
-#include "runtime/services.h"
-#include "shell/mainwindow.h"
-#include "shell/application.h"
-#include "shell/brailledisplayview.h"
-#include "platform/messagebox.h"
 #include "runtime/settings.h"
+#include "shell/application.h"
 #include "shell/commandline.h"
 #include "shell/filelocations.h"
-#include "shell/windows.h"
-#include "sound/sounddialog.h"
-#include "sound/soundssubmenu.h"
-#include "sound/soundsystem.h"
-#include "speech/voicedialog.h"
+#include "shell/mainwindow.h"
+#include "shell/programparts.h"
 #include "speech/espeakengine.h"
-#include "speech/speechlayer.h"
-#include "speech/speechsetup.h"
-#include "speech/voiceselection.h"
-#include "runtime/ResourceLocalizer.h"
-#include "ui/virtualscreenwindow.h"
 
-#include <QAction>
 #include <algorithm>
 #include <cstdio>
 #include <memory>
@@ -58,53 +41,9 @@ int main(int argc, char* argv[])
     if (!folderproblem.empty())
         std::fprintf(stderr, "vorkana: %s\n", folderproblem.c_str());
 
-    TSoundSystem soundsystem;
-    TBrailleSession brailledisplay(std::make_unique<TBrlapiDisplay>());
-    std::unique_ptr<TBrailleDisplayView> brailleview;
-    TApplicationWindows windows;
-    TMainWindowHooks hooks;
-    hooks.initspeech = [&] { initspeech(soundsystem.speechstream()); };
-    hooks.voiceenumeratorexists = [] { return voiceselection.enumeratorexists(); };
-    hooks.opensound = [&] {
-        soundsystem.opendevice();
-        if (!soundsystem.devicemessage().empty())
-            std::fprintf(stderr, "vorkana: %s\n", soundsystem.devicemessage().c_str());
-    };
-    hooks.loadbank = [&](const std::string& path) {
-        soundsystem.loadbank(path);
-        services.sounds = &soundsystem.player();
-    };
-    // The device closes first: once it is closed, no audio callback can
-    // reach the speech engine that is released after it.
-    hooks.releaseengines = [&] {
-        soundsystem.release();
-        releasespeech();
-    };
-    hooks.preparevoiceforrun = [] {
-        if (!switches.usesapi5)
-            voiceselection.preparevoiceforrun();
-    };
-    hooks.soundscommand = [&] {
-        TVoiceAllowing allowing;
-        allowing.voiceenumeratorexists = [] { return voiceselection.enumeratorexists(); };
-        allowing.allowvoice = [] { voiceselection.allowvoice(); };
-        allowing.showmessage = [](const std::string& text) { showmessage(text); };
-        allowing.enablevoicecommand = [](bool enabled) { Form1->Voicesubmenu->setEnabled(enabled); };
-        soundssubmenucommand(*windows.form5, allowing);
-    };
-    hooks.voicecommand = [&] { voicesubmenucommand(*windows.form4, Form1->windowTitle().toStdString()); };
-    hooks.switchsapi5 = switchsapi5;
-    hooks.showvirtualscreen = showvirtualscreen;
-    hooks.screenchanged = [&] {
-        if (brailleview)
-            brailleview->mainscreenchanged();
-    };
-
-    createwindows(windows, std::move(hooks), runprogram);
-    brailleview = std::make_unique<TBrailleDisplayView>(brailledisplay, windows);
-    windows.form1->show();
+    TProgramParts program;
+    program.windows().form1->show();
     int status = application.exec();
-    soundsystem.release();
-    releasespeech();
+    program.release();
     return status;
 }

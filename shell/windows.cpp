@@ -12,11 +12,14 @@
 TApplicationWindows::TApplicationWindows() = default;
 TApplicationWindows::~TApplicationWindows() = default;
 
-void createwindows(TApplicationWindows& windows, TMainWindowHooks hooks, std::function<void()> program)
+void createwindows(TApplicationWindows& windows, TMainWindowHooks hooks, std::function<void()> program,
+    std::function<void()> dataentryexit)
 {
     windows.form1 = std::make_unique<TForm1>(std::move(hooks), std::move(program));
     TForm1* form1 = windows.form1.get();
-    windows.form2 = std::make_unique<TForm2>(form1, [form1] { form1->endatonce(); });
+    if (!dataentryexit)
+        dataentryexit = [form1] { form1->endatonce(); };
+    windows.form2 = std::make_unique<TForm2>(form1, std::move(dataentryexit));
     windows.form3 = std::make_unique<TForm3>(form1);
     windows.form4 = std::make_unique<TForm4>(form1);
     windows.form5 = std::make_unique<TForm5>(form1);

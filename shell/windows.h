@@ -29,5 +29,8 @@ struct TApplicationWindows {
     std::unique_ptr<TAboutbox> aboutbox;
 };
 
-// Creates the windows in their order; the program is what Start runs.
-void createwindows(TApplicationWindows& windows, TMainWindowHooks hooks, std::function<void()> program);
+// Creates the windows in their order; the program is what Start runs. The
+// data entry dialog's exit button ends the process at once, as the main
+// window does, unless dataentryexit is given.
+void createwindows(TApplicationWindows& windows, TMainWindowHooks hooks, std::function<void()> program,
+    std::function<void()> dataentryexit = {});

@@ -267,8 +267,9 @@ void TSpeechDispatcherVoice::watchfront()
     }
     if (!m_service->check.isActive())
         m_service->check.start();
-    auto [id, begun] = *m_pending.begin();
-    if (begun || id == m_watched)
+    // Named, not bound: clang before 16 cannot capture a structured binding.
+    const auto id = m_pending.begin()->first;
+    if (m_pending.begin()->second || id == m_watched)
         return;
     m_watched = id;
     std::weak_ptr<int> alive = m_alive;

@@ -3,53 +3,48 @@
 // every key the program names and many it does not, with Shift, Ctrl and
 // Alt, Braille chords on F D S J K L, auto-repeat, and presses that are
 // never released. Ctrl+S comes often enough that the game runs most of the
-// time, so the keys reach the game, the virtual screen and the dialogs.
+// time, so the keys reach the game, the virtual screen and the dialogs. Now
+// and then the data entry dialog is opened the way a caller opens it, and
+// the stream goes on inside it until a key closes it.
 //
-//   keysoak KEYS [SEED]
+//   keysoak KEYS DATAFOLDER [SEED]
 //
 // Fails (status 1) when the program stops answering (no event handled for
 // 30 s), when resident memory after all keys is more than 10 % above what
-// it was after the first tenth of them, or when an error box is shown. A
+// it was after the first 10 000 (a quarter of a shorter run), when an
+// error box is shown, or when a run of some length never reached the game,
+// the virtual screen or the data entry dialog (the stream would then soak
+// less than it claims). A
 // crash or a sanitizer report fails it as well. The ways of ending the
 // program are kept out of the stream, since ending is not what is soaked:
 // Alt+F4 is never sent, the Exit command is disabled and the data entry
-// dialog's exit button does nothing.
+// dialog's exit button only counts.
 
-#include "program/vorkanaprog.h"
-#include "runtime/cells.h"
-#include "runtime/services.h"
-#include "shell/mainwindow.h"
-#include "shell/dataentrydialog.h"
-#include "shell/application.h"
 #include "platform/messagebox.h"
+#include "shell/application.h"
+#include "shell/dataentrydialog.h"
+#include "shell/mainwindow.h"
+#include "shell/programparts.h"
 #include "runtime/settings.h"
-#include "shell/windows.h"
-#include "sound/sounddialog.h"
-#include "sound/soundssubmenu.h"
-#include "sound/soundsystem.h"
-#include "speech/voicedialog.h"
 #include "speech/espeakengine.h"
-#include "speech/speechlayer.h"
-#include "speech/speechsetup.h"
-#include "speech/voiceselection.h"
-#include "runtime/ResourceLocalizer.h"
-#include "ui/environmentdialog.h"
 #include "ui/virtualscreenwindow.h"
-#include "ui/aboutbox.h"
 
 #include <QAction>
-#include <QDir>
+#include <QApplication>
 #include <QTimer>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <deque>
 #include <cstdio>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <random>
 #include <set>
+#include <string>
 #include <thread>
+#include <vector>
 #include <qpa/qwindowsysteminterface.h>
 #include <unistd.h>
 
@@ -94,6 +89,15 @@ const TSoakKey altkey { Qt::Key_Alt, 64, 0, 0 };
 // F D S J K L: the six dots.
 const std::vector<std::size_t> braillekeys = { 13, 12, 11, 16, 17, 18 };
 const std::size_t letterS = 11;
+const std::size_t enterkey = 48;
+const std::size_t escapekey = 49;
+
+// The windows the stream must reach, by the names the summary gives them.
+const char* const gamename = "the game";
+const char* const virtualscreenname = "TForm6";
+const char* const dataentryname = "TForm2";
+// A run this long that never reached one of them soaks less than it says.
+const long reachfloor = 2000;
 
 std::size_t residentkilobytes()
 {
@@ -110,45 +114,61 @@ class TKeySoak {
 public:
     // finish runs after the last event, from inside whatever loop the
     // program is in at that moment, and does not return.
-    TKeySoak(long total, unsigned seed, TForm1& form, std::function<void()> finish)
+    TKeySoak(long total, unsigned seed, TApplicationWindows& windows, std::function<void()> finish)
         : m_total(total)
         , m_random(seed)
-        , m_form(form)
+        , m_windows(windows)
         , m_finish(std::move(finish))
     {
+        m_lastlook = std::chrono::steady_clock::now();
+        m_nextdataentry = nextdataentry();
     }
 
     long sent() const { return m_sent; }
+    // Resident memory is measured first once the program has settled:
+    // after 10 000 events, or a quarter of a shorter run.
+    long baseline() const { return std::min(10000L, m_total / 4); }
     std::size_t firstresident = 0;
     std::atomic<std::int64_t> lastanswer { 0 };
-    // How many events went to each kind of window.
+    // How many events went to each kind of window, and to the main window
+    // while the game ran.
     std::map<std::string, long> reached;
     // The longest the program took to come back for the next event.
     std::chrono::steady_clock::duration longestgap {};
+    long dataentryopenings = 0;
 
-    // One step of the stream: a few events, then back to the event loop.
+    // One look at the keyboard: a few events, then back to the event loop.
     void step()
     {
-        auto now = std::chrono::steady_clock::now().time_since_epoch().count();
-        longestgap = std::max(longestgap, std::chrono::steady_clock::duration(now - lastanswer.load()));
-        lastanswer = now;
+        auto now = std::chrono::steady_clock::now();
+        longestgap = std::max(longestgap, std::chrono::steady_clock::duration(now.time_since_epoch().count() - lastanswer.load()));
+        lastanswer = now.time_since_epoch().count();
         if (m_sent >= m_total)
             m_finish();
-        if (m_sent >= m_total / 10 && firstresident == 0)
+        if (m_sent >= baseline() && firstresident == 0)
             firstresident = residentkilobytes();
-        // A few events a tick: the game's polling loop plays a click
-        // between two looks at the keyboard, and one event a look would
-        // make a long soak last hours.
-        for (int count = 1 + pick(4); count > 0 && m_sent < m_total; --count) {
+        // The game looks at the keyboard only between two clicks, so a look
+        // takes as many events as a fast typist would have sent since the
+        // last one; when looks come quickly, a few each.
+        auto since = std::chrono::duration<double>(now - m_lastlook).count();
+        m_lastlook = now;
+        long owed = std::min(static_cast<long>(since * eventspersecond), maximumperlook);
+        for (long count = std::max(owed, 1L + pick(4)); count > 0 && m_sent < m_total; --count) {
             while (m_plan.empty())
                 plan();
             TPlanned next = m_plan.front();
             m_plan.pop_front();
-            send(next.type, *next.key, next.autorepeat);
+            if (next.opendataentry)
+                opendataentry();
+            else
+                send(next.type, *next.key, next.autorepeat);
         }
     }
 
 private:
+    static constexpr double eventspersecond = 150;
+    static constexpr long maximumperlook = 80;
+
     // Events are aimed at the window in front when they are sent and
     // handled by the event loop the program is in, so a key that opens a
     // modal window leaves the stream running inside it.
@@ -156,48 +176,91 @@ private:
         QEvent::Type type;
         const TSoakKey* key;
         bool autorepeat;
+        bool opendataentry;
     };
 
     void plan()
     {
         int kind = pick(100);
-        if (m_form.Startsubmenu->isEnabled() && pick(20) == 0)
+        if (m_sent >= m_nextdataentry) {
+            m_nextdataentry = m_sent + nextdataentry();
+            m_plan.push_back({ QEvent::None, nullptr, false, true });
+        } else if (QApplication::activeModalWidget() == m_windows.form2.get() && pick(40) == 0) {
+            // Now and then the key that closes the window in front: Enter
+            // the data entry dialog (Escape does not), Escape the virtual
+            // screen. The random keys alone leave them open so long that
+            // the game gets too little of the stream.
+            tap(keys[enterkey]);
+        } else if (QApplication::activeModalWidget() == m_windows.form6.get() && pick(40) == 0) {
+            tap(keys[escapekey]);
+        } else if (m_windows.form1->Startsubmenu->isEnabled() && pick(20) == 0) {
             startgame();
-        else if (kind < 55)
+        } else if (kind < 55) {
             tap(keys[pick(int(keys.size()))]);
-        else if (kind < 65)
+        } else if (kind < 65) {
             tap(keys[pick(10) < 7 ? 26 + pick(10) : pick(int(keys.size()))]); // the answer keys
-        else if (kind < 75)
+        } else if (kind < 75) {
             chord();
-        else if (kind < 85)
+        } else if (kind < 85) {
             togglemodifier();
-        else if (kind < 92)
+        } else if (kind < 92) {
             autorepeat(keys[pick(int(keys.size()))]);
-        else if (kind < 97)
+        } else if (kind < 97) {
             pressonly(keys[pick(int(keys.size()))]);
-        else
+        } else {
             releaseall();
+        }
+    }
+
+    // The first opening comes early, so that a short run reaches the
+    // dialog as well; then the main window has the most of the stream.
+    long nextdataentry() { return dataentryopenings == 0 ? 300 + pick(1200) : 1000 + pick(4000); }
+
+    // The way a caller shows the dialog: modally, from the event loop, so
+    // the looks at the keyboard go on inside its own loop. Not over
+    // another modal window, where no caller of ours would show it, and not
+    // while an earlier showing has not returned yet (a run started from
+    // inside its loop keeps it on the stack after it is closed).
+    void opendataentry()
+    {
+        TForm2* dialog = m_windows.form2.get();
+        QTimer::singleShot(0, dialog, [this, dialog] {
+            if (m_indataentry || QApplication::activeModalWidget() || QApplication::activePopupWidget()) {
+                m_nextdataentry = m_sent + 50;
+                return;
+            }
+            ++dataentryopenings;
+            m_indataentry = true;
+            dialog->exec();
+            m_indataentry = false;
+        });
     }
 
     void later(QEvent::Type type, const TSoakKey& key, bool autorepeat = false)
     {
-        m_plan.push_back({ type, &key, autorepeat });
+        m_plan.push_back({ type, &key, autorepeat, false });
     }
 
     int pick(int count) { return std::uniform_int_distribution<int>(0, count - 1)(m_random); }
 
     QWindow* target()
     {
+        // Offscreen, no window manager gives the main window the keyboard
+        // back when a dialog closes; a desktop's does, so the soak does.
+        if (!QApplication::activeWindow())
+            QWindowSystemInterface::handleWindowActivated(m_windows.form1->windowHandle(), Qt::ActiveWindowFocusReason);
         QWidget* widget = QApplication::activePopupWidget();
         if (!widget)
             widget = QApplication::activeModalWidget();
         if (!widget)
             widget = QApplication::activeWindow();
         if (!widget)
-            widget = &m_form;
+            widget = m_windows.form1.get();
         if (!widget->windowHandle())
-            widget = &m_form;
+            widget = m_windows.form1.get();
         ++reached[widget->metaObject()->className()];
+        if (widget == m_windows.form1.get() && !m_windows.form1->Startsubmenu->isEnabled())
+            ++reached[gamename];
         return widget->windowHandle();
     }
 
@@ -293,13 +356,28 @@ private:
     long m_total;
     long m_sent = 0;
     std::mt19937 m_random;
-    TForm1& m_form;
+    TApplicationWindows& m_windows;
     std::function<void()> m_finish;
     unsigned long m_timestamp = 1000;
     Qt::KeyboardModifiers m_modifiers;
     std::set<const TSoakKey*> m_held;
     std::deque<TPlanned> m_plan;
+    std::chrono::steady_clock::time_point m_lastlook;
+    long m_nextdataentry = 0;
+    bool m_indataentry = false;
 };
+
+// The windows the stream never reached, in a run long enough to reach all.
+std::vector<std::string> unreached(const std::map<std::string, long>& reached, long sent)
+{
+    std::vector<std::string> missing;
+    if (sent < reachfloor)
+        return missing;
+    for (const char* name : { gamename, virtualscreenname, dataentryname })
+        if (!reached.count(name))
+            missing.push_back(name);
+    return missing;
+}
 
 }
 
@@ -335,74 +413,41 @@ int main(int argc, char* argv[])
     });
     int endings = 0;
     TForm1::exitprocess = [&](int) { ++endings; };
-
-    TSoundSystem soundsystem;
-    TMainWindowHooks hooks;
-    hooks.initspeech = [&] { initspeech(soundsystem.speechstream()); };
-    hooks.voiceenumeratorexists = [] { return voiceselection.enumeratorexists(); };
-    hooks.opensound = [&] { soundsystem.opendevice(); };
-    hooks.loadbank = [&](const std::string& path) {
-        soundsystem.loadbank(path);
-        services.sounds = &soundsystem.player();
-    };
-    hooks.releaseengines = [&] {
-        releasespeech();
-        soundsystem.release();
-    };
-    hooks.preparevoiceforrun = [] {
-        if (!switches.usesapi5)
-            voiceselection.preparevoiceforrun();
-    };
-    TApplicationWindows windows;
-    hooks.soundscommand = [&] {
-        TVoiceAllowing allowing;
-        allowing.voiceenumeratorexists = [] { return voiceselection.enumeratorexists(); };
-        allowing.allowvoice = [] { voiceselection.allowvoice(); };
-        allowing.showmessage = [](const std::string& text) { showmessage(text); };
-        allowing.enablevoicecommand = [](bool enabled) { Form1->Voicesubmenu->setEnabled(enabled); };
-        soundssubmenucommand(*windows.form5, allowing);
-    };
-    hooks.voicecommand = [&] { voicesubmenucommand(*windows.form4, Form1->windowTitle().toStdString()); };
-    hooks.switchsapi5 = switchsapi5;
-    hooks.showvirtualscreen = showvirtualscreen;
-
-    // The windows as the program makes them, but for the endings.
-    windows.form1 = std::make_unique<TForm1>(std::move(hooks), runprogram);
-    windows.form2 = std::make_unique<TForm2>(windows.form1.get(), [&] { ++endings; });
-    windows.form3 = std::make_unique<TForm3>(windows.form1.get());
-    windows.form4 = std::make_unique<TForm4>(windows.form1.get());
-    windows.form5 = std::make_unique<TForm5>(windows.form1.get());
-    windows.form6 = std::make_unique<TForm6>(windows.form1.get());
-    windows.aboutbox = std::make_unique<TAboutbox>(windows.form1.get());
+    TProgramChanges changes;
+    changes.dataentryexit = [&] { ++endings; };
+    TProgramParts program(std::move(changes));
+    TApplicationWindows& windows = program.windows();
     windows.form1->exitsubmenu->setEnabled(false);
     windows.form1->show();
 
     std::atomic<bool> finished { false };
     TKeySoak* running = nullptr;
-    auto folderpath = folder;
     auto finish = [&] {
         finished = true;
         std::size_t lastresident = residentkilobytes();
-        std::printf("keysoak: %ld key events; resident %zu kB after the first tenth, %zu kB at the end; longest wait "
-                    "for an answer %.2f s; %d boxes, %d endings asked for\n",
-            running->sent(), running->firstresident, lastresident,
-            std::chrono::duration<double>(running->longestgap).count(), boxes, endings);
-        bool failed = boxes > 0 || lastresident > running->firstresident + running->firstresident / 10;
+        std::printf("keysoak: %ld key events; resident %zu kB after %ld, %zu kB at the end; longest wait "
+                    "for an answer %.2f s; %d boxes, %d endings asked for, the data entry dialog opened %ld times\n",
+            running->sent(), running->firstresident, running->baseline(), lastresident,
+            std::chrono::duration<double>(running->longestgap).count(), boxes, endings, running->dataentryopenings);
         for (const auto& [window, count] : running->reached)
             std::printf("keysoak: %ld events to %s\n", count, window.c_str());
+        bool failed = boxes > 0 || lastresident > running->firstresident + running->firstresident / 10;
+        for (const std::string& window : unreached(running->reached, running->sent())) {
+            std::printf("keysoak: no event reached %s\n", window.c_str());
+            failed = true;
+        }
         if (failed)
             std::printf("keysoak: FAILED\n");
         std::fflush(stdout);
         std::error_code ignored;
         std::filesystem::current_path("/", ignored);
-        std::filesystem::remove_all(folderpath, ignored);
+        std::filesystem::remove_all(folder, ignored);
         // The program's own orderly end, from inside whatever loop it is
         // in: engines released, then the process ended.
-        releasespeech();
-        soundsystem.release();
+        program.release();
         _exit(failed ? 1 : 0);
     };
-    TKeySoak soak(total, seed, *windows.form1, finish);
+    TKeySoak soak(total, seed, windows, finish);
     running = &soak;
     soak.lastanswer = std::chrono::steady_clock::now().time_since_epoch().count();
     QTimer ticker;
@@ -420,7 +465,6 @@ int main(int argc, char* argv[])
                 std::fprintf(stderr, "keysoak: no event handled for 30 s after %ld keys\n", soak.sent());
                 std::fflush(stderr);
                 std::abort(); // for the stacks of a debugger or a core file
-
             }
         }
     });

@@ -7,6 +7,8 @@
 #include "runtime/services.h"
 #include "shell/mainwindow.h"
 #include "shell/application.h"
+#include "shell/dataentrydialog.h"
+#include "shell/windows.h"
 #include "shell/brailletable.h"
 #include "platform/messagebox.h"
 #include "runtime/settings.h"
@@ -20,6 +22,7 @@
 #include <QDir>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -533,6 +536,32 @@ private slots:
         QCOMPARE(contents("ram.dat").size(), size_t(65536));
         QCOMPARE(contents("ram.dat")[9], char(5));
         QVERIFY(soundreleases >= 1);
+        ramimage.fill(0);
+    }
+
+    // The data entry dialog's exit button, in the windows as the program
+    // makes them: it ends at once as the main window does, saving the
+    // memory, unless the maker of the windows gave it another ending.
+    void dataentryexit_data()
+    {
+        QTest::addColumn<bool>("changed");
+        QTest::newRow("the program's own") << false;
+        QTest::newRow("a caller's") << true;
+    }
+
+    void dataentryexit()
+    {
+        QFETCH(bool, changed);
+        int ownendings = 0;
+        TMainWindowHooks hooks;
+        hooks.releaseengines = [this] { ++soundreleases; };
+        TApplicationWindows windows;
+        createwindows(windows, hooks, [] {}, changed ? std::function<void()>([&] { ++ownendings; }) : nullptr);
+        ramimage[11] = 7;
+        windows.form2->exitprogrambtn->click();
+        QCOMPARE(ownendings, changed ? 1 : 0);
+        QCOMPARE(exits, changed ? std::vector<int> {} : std::vector<int> { 0 });
+        QCOMPARE(std::filesystem::exists(path("ram.dat")), !changed);
         ramimage.fill(0);
     }
 };

@@ -1,0 +1,72 @@
+#include "shell/programparts.h"
+
+#include "braille/braillesession.h"
+#include "braille/brlapidisplay.h"
+#include "platform/messagebox.h"
+#include "program/vorkanaprog.h"
+#include "runtime/cells.h"
+#include "runtime/services.h"
+#include "shell/brailledisplayview.h"
+#include "shell/mainwindow.h"
+#include "sound/sounddialog.h"
+#include "sound/soundssubmenu.h"
+#include "sound/soundsystem.h"
+#include "speech/speechlayer.h"
+#include "speech/speechsetup.h"
+#include "speech/voicedialog.h"
+#include "speech/voiceselection.h"
+#include "ui/virtualscreenwindow.h"
+
+#include <QAction>
+#include <cstdio>
+
+TProgramParts::TProgramParts(TProgramChanges changes)
+    : m_soundsystem(std::make_unique<TSoundSystem>())
+    , m_brailledisplay(std::make_unique<TBrailleSession>(std::make_unique<TBrlapiDisplay>()))
+{
+    TSoundSystem& soundsystem = *m_soundsystem;
+    TApplicationWindows& windows = m_windows;
+    TMainWindowHooks hooks;
+    hooks.initspeech = [&soundsystem] { initspeech(soundsystem.speechstream()); };
+    hooks.voiceenumeratorexists = [] { return voiceselection.enumeratorexists(); };
+    hooks.opensound = [&soundsystem] {
+        soundsystem.opendevice();
+        if (!soundsystem.devicemessage().empty())
+            std::fprintf(stderr, "vorkana: %s\n", soundsystem.devicemessage().c_str());
+    };
+    hooks.loadbank = [&soundsystem](const std::string& path) {
+        soundsystem.loadbank(path);
+        services.sounds = &soundsystem.player();
+    };
+    hooks.releaseengines = [this] { release(); };
+    hooks.preparevoiceforrun = [] {
+        if (!switches.usesapi5)
+            voiceselection.preparevoiceforrun();
+    };
+    hooks.soundscommand = [&windows] {
+        TVoiceAllowing allowing;
+        allowing.voiceenumeratorexists = [] { return voiceselection.enumeratorexists(); };
+        allowing.allowvoice = [] { voiceselection.allowvoice(); };
+        allowing.showmessage = [](const std::string& text) { showmessage(text); };
+        allowing.enablevoicecommand = [](bool enabled) { Form1->Voicesubmenu->setEnabled(enabled); };
+        soundssubmenucommand(*windows.form5, allowing);
+    };
+    hooks.voicecommand = [&windows] { voicesubmenucommand(*windows.form4, Form1->windowTitle().toStdString()); };
+    hooks.switchsapi5 = switchsapi5;
+    hooks.showvirtualscreen = showvirtualscreen;
+    hooks.screenchanged = [this] {
+        if (m_brailleview)
+            m_brailleview->mainscreenchanged();
+    };
+
+    createwindows(m_windows, std::move(hooks), runprogram, std::move(changes.dataentryexit));
+    m_brailleview = std::make_unique<TBrailleDisplayView>(*m_brailledisplay, m_windows);
+}
+
+TProgramParts::~TProgramParts() = default;
+
+void TProgramParts::release() noexcept
+{
+    m_soundsystem->release();
+    releasespeech();
+}
