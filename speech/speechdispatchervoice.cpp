@@ -150,7 +150,8 @@ bool TSpeechDispatcherVoice::connect()
     char* error = nullptr;
     SPDConnectionAddress* address = spd_get_default_address(&error);
     if (address) {
-        TBrokenPipeHeld held;
+        // Not held here: a service the library starts now would inherit
+        // the held signal for its whole life.
         m_service->connection = spd_open2("vorkana", "main", nullptr, SPD_MODE_THREADED, address, m_autospawn ? 1 : 0, &error);
         free(address->unix_socket_name);
         free(address->inet_socket_host);
