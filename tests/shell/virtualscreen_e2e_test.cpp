@@ -107,8 +107,9 @@ TEST_F(VirtualScreenEndToEnd, UpOpensOnceEscapeClosesOnceAndUpOpensAgain)
     TPulseNullSink server;
     ASSERT_TRUE(server.running()) << server.reason();
     // The X server picks a free display itself and names it on its standard
-    // output once it takes connections, so parallel runs never collide.
-    xserver.start("Xvfb", { "-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp" });
+    // output once it takes connections, so parallel runs never collide; it
+    // never resets when its last client leaves.
+    xserver.start("Xvfb", { "-displayfd", "1", "-noreset", "-screen", "0", "1280x1024x24", "-nolisten", "tcp" });
     ASSERT_TRUE(xserver.waitForStarted());
     for (int attempt = 0; attempt < 30 && !xserver.canReadLine(); ++attempt)
         xserver.waitForReadyRead(1000);

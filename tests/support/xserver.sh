@@ -1,11 +1,12 @@
 # Sourced by the end-to-end scripts: a private X server for the real program.
 # The server picks a free display itself and names it once it takes
 # connections, so a busy machine or another test's server cannot come
-# between. Sets work (a temporary folder), DISPLAY and the cleanup on exit,
+# between. It never resets: a reset each time its last client (the program,
+# an xdotool call) leaves can turn away the program starting next. Sets work (a temporary folder), DISPLAY and the cleanup on exit,
 # which ends the program whose id is in programpid, then the script's own
 # servers whose ids it added to serverpids, then the X server.
 work=$(mktemp -d)
-Xvfb -displayfd 8 -screen 0 1280x1024x24 -nolisten tcp 8>"$work/display.number" >/dev/null 2>&1 &
+Xvfb -displayfd 8 -noreset -screen 0 1280x1024x24 -nolisten tcp 8>"$work/display.number" >/dev/null 2>&1 &
 xvfbpid=$!
 programpid=
 serverpids=()
