@@ -61,13 +61,7 @@ runandclose() {
   for tries in 1 2 3; do
     (cd "$folder" && exec "$program") &
     programpid=$!
-    for attempt in $(seq 300); do
-      window=$(xdotool search --onlyvisible --name "Vorkana" 2>/dev/null | head -n 1)
-      [ -n "$window" ] && break
-      kill -0 "$programpid" 2>/dev/null || break
-      sleep 0.1
-    done
-    [ -n "$window" ] && break
+    findwindow && break
     wait "$programpid" 2>/dev/null
     programpid=
   done

@@ -39,15 +39,11 @@ cp "$appfolder/sounds.dat" "$appfolder/czech.ebt" "$appfolder/czech.eky" "$work/
 # A start that finds the busy X server not answering ends at once; it is
 # tried again, up to three times.
 startprogram() {
-  local tries attempt
+  local tries
   for tries in 1 2 3; do
     (cd "$work/app" && QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 exec ./vorkana) &
     programpid=$!
-    for attempt in $(seq 300); do
-      xdotool search --onlyvisible --name "Vorkana" >/dev/null 2>&1 && return 0
-      kill -0 "$programpid" 2>/dev/null || break
-      sleep 0.1
-    done
+    findwindow && return 0
     wait "$programpid" 2>/dev/null
     echo "the program ended before its window appeared (start $tries)"
   done

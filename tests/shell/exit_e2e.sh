@@ -28,14 +28,7 @@ start() {
   cp "$appfolder/sounds.dat" "$appfolder/czech.ebt" "$appfolder/czech.eky" "$folder/"
   (cd "$folder" && exec ./vorkana) &
   programpid=$!
-  window=
-  # Up to 30 s: a loaded machine starts slowly.
-  for attempt in $(seq 300); do
-    window=$(xdotool search --onlyvisible --name "Vorkana" 2>/dev/null | head -n 1)
-    [ -n "$window" ] && break
-    sleep 0.1
-  done
-  [ -n "$window" ] || { fail "$1: no window appeared"; return 1; }
+  findwindow || { fail "$1: no window appeared"; return 1; }
   xdotool windowfocus --sync "$window" 2>/dev/null
   sleep 0.3
 }

@@ -94,12 +94,7 @@ cp "$folder/ram.dat" "$work/survivor.dat"
 touch -d 2000-01-01 "$folder/ram.dat"
 (cd "$folder" && exec ./vorkana) 2>"$work/program.errors" &
 programpid=$!
-window=
-for attempt in $(seq 300); do
-  window=$(xdotool search --onlyvisible --name "Vorkana" 2>/dev/null | head -n 1)
-  [ -n "$window" ] && break
-  sleep 0.1
-done
+findwindow
 if [ -z "$window" ]; then
   fail "the program showed no window"
 else

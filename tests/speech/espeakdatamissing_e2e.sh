@@ -23,12 +23,7 @@ cp "$program" "$folder/vorkana"
 cp "$appfolder/sounds.dat" "$appfolder/czech.ebt" "$appfolder/czech.eky" "$folder/"
 (cd "$folder" && ESPEAK_DATA_PATH="$work/nodata" exec ./vorkana) 2>"$work/errors" &
 programpid=$!
-window=
-for attempt in $(seq 300); do
-  window=$(xdotool search --onlyvisible --name "Vorkana" 2>/dev/null | head -n 1)
-  [ -n "$window" ] && break
-  sleep 0.1
-done
+findwindow
 if [ -z "$window" ]; then
   fail "no window appeared: $(cat "$work/errors")"
 else

@@ -27,3 +27,18 @@ for attempt in $(seq 300); do
 done
 [ -s "$work/display.number" ] || { echo "FAIL: the X server did not start"; exit 1; }
 export DISPLAY=":$(head -n 1 "$work/display.number")"
+
+# Sets window to the program's shown main window. Gives up (status 1, window
+# empty) after 30 s, as a loaded machine starts slowly, or at once when the
+# program whose id is in programpid has ended.
+findwindow() {
+  local attempt
+  window=
+  for attempt in $(seq 300); do
+    window=$(xdotool search --onlyvisible --name "Vorkana" 2>/dev/null | head -n 1)
+    [ -n "$window" ] && return 0
+    [ -n "$programpid" ] && ! kill -0 "$programpid" 2>/dev/null && return 1
+    sleep 0.1
+  done
+  return 1
+}
