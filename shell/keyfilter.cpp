@@ -6,7 +6,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
-#include <QWindow>
+#include <QMenu>
+#include <QMenuBar>
 
 TMainKeyFilter::TMainKeyFilter(QWidget* mainwindow, TKeyHandlers handlers)
     : QObject(mainwindow)
@@ -20,9 +21,38 @@ bool TMainKeyFilter::eventFilter(QObject* watched, QEvent* event)
     switch (event->type()) {
     case QEvent::ShortcutOverride:
     case QEvent::KeyPress:
-        return keydown(watched, static_cast<QKeyEvent*>(event));
-    case QEvent::KeyRelease:
-        return keyup(watched, static_cast<QKeyEvent*>(event));
+    case QEvent::KeyRelease: {
+        // The window hands each key on to its focus widget; the accessibility
+        // bridge may hold it back at the window first. Only what reaches a
+        // widget counts, so both ways look alike here.
+        if (!watched->isWidgetType())
+            return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        TDelivery delivery { event, event->type(), key->timestamp(), key->key(), key->nativeScanCode() };
+        if (delivery == m_lastdelivery)
+            return m_lastdeliveryeaten;
+        m_lastdelivery = delivery;
+        bool eaten = false;
+        if (event->type() == QEvent::ShortcutOverride)
+            eaten = override(watched, key);
+        else if (event->type() == QEvent::KeyPress)
+            eaten = keydown(watched, key);
+        else
+            eaten = keyup(watched, key);
+        // A handler may have run a modal window whose keys came through here.
+        m_lastdelivery = delivery;
+        m_lastdeliveryeaten = eaten;
+        return eaten;
+    }
+    case QEvent::Shortcut:
+        takenbyshortcut();
+        return false;
+    case QEvent::Hide:
+        // A key let go while a menu held the keyboard may never have been
+        // reported anywhere; the held set must not keep it down.
+        if (qobject_cast<QMenu*>(watched))
+            keystate.clear();
+        return false;
     case QEvent::ApplicationStateChange:
         // Keys released while another application has the keyboard never
         // reach us.
@@ -34,76 +64,89 @@ bool TMainKeyFilter::eventFilter(QObject* watched, QEvent* event)
     }
 }
 
+TShiftState TMainKeyFilter::shiftstate(const QKeyEvent* event)
+{
+    return { event->modifiers().testFlag(Qt::ShiftModifier), event->modifiers().testFlag(Qt::AltModifier),
+        event->modifiers().testFlag(Qt::ControlModifier) };
+}
+
+bool TMainKeyFilter::override(QObject* watched, QKeyEvent* event)
+{
+    m_overridden.reset();
+    // A key press sent on by the program (the bridge's copy) is preceded by
+    // an override Qt makes of it, without its scan code; the key press
+    // itself follows at once.
+    if (!event->spontaneous())
+        return false;
+    bool mainwindow = inmainwindow(watched);
+    bool menushortcut = mainwindow && ismenushortcut(event);
+    m_overridden = TOverriddenPress { TKeyState::keyidentity(event->key(), event->nativeScanCode()),
+        virtualkeyof(event), shiftstate(event), mainwindow, menushortcut };
+    // Stopped here, the override is still unaccepted, so menu shortcuts and
+    // mnemonics work; the read-only screen never claims a key for itself.
+    return mainwindow && (menushortcut || !ismodifierkey(event->key()));
+}
+
+void TMainKeyFilter::takenbyshortcut()
+{
+    // The shortcut took the press whose override was just handled: no key
+    // press follows, so this is its key-down (a menu's mnemonic with Alt).
+    if (!m_overridden)
+        return;
+    TOverriddenPress press = *m_overridden;
+    m_overridden.reset();
+    int code = keystate.press(press.identity, press.code);
+    if (press.mainwindow && !press.menushortcut)
+        m_handlers.keydown(code, press.shift);
+}
+
 bool TMainKeyFilter::keydown(QObject* watched, QKeyEvent* event)
 {
-    TEventStamp stamp { event->timestamp(), event->nativeScanCode(), event->key() };
-    if (stamp == m_lastpress)
-        return m_lastpresseaten && inmainwindow(watched);
-    m_lastpress = stamp;
-
+    m_overridden.reset();
     int code = keystate.press(TKeyState::keyidentity(event->key(), event->nativeScanCode()), virtualkeyof(event));
-    m_lastpresseaten = inmainwindow(watched);
-    if (!m_lastpresseaten)
+    if (!inmainwindow(watched))
         return false;
-
     // A menu shortcut runs its command when the item is enabled; a disabled
     // item's key must not reach the handlers or the widgets either.
     if (ismenushortcut(event))
         return true;
-
-    TShiftState shift { event->modifiers().testFlag(Qt::ShiftModifier), event->modifiers().testFlag(Qt::AltModifier),
-        event->modifiers().testFlag(Qt::ControlModifier) };
     std::string typed = typedcharacters(event);
-    m_handlers.keydown(code, shift);
+    m_handlers.keydown(code, shiftstate(event));
     for (char character : typed)
         m_handlers.keypress(character);
-
-    // The handler may have opened the virtual screen and returned only when
-    // it closed; the presses made there came through here, and the rest of
-    // this press must still be known as already handled.
-    m_lastpress = stamp;
     // Modifier keys go on to the menu bar, which opens on Alt. Other keys
     // stop here, so the read-only screen never scrolls or moves its caret.
-    // A shortcut override stopped here is still unaccepted, so menu
-    // shortcuts and mnemonics work.
-    m_lastpresseaten = !ismodifierkey(event->key());
-    return m_lastpresseaten;
+    return !ismodifierkey(event->key());
 }
 
 bool TMainKeyFilter::keyup(QObject* watched, QKeyEvent* event)
 {
+    m_overridden.reset();
     bool mainwindow = inmainwindow(watched);
     // Auto-repeat arrives as a release and a press; only the press counts.
     if (event->isAutoRepeat())
         return mainwindow && !ismodifierkey(event->key());
 
-    TEventStamp stamp { event->timestamp(), event->nativeScanCode(), event->key() };
-    if (stamp == m_lastrelease)
-        return m_lastreleaseeaten && mainwindow;
-    m_lastrelease = stamp;
-
     int code = keystate.release(TKeyState::keyidentity(event->key(), event->nativeScanCode()));
-    m_lastreleaseeaten = mainwindow && !ismodifierkey(event->key());
     if (!mainwindow)
         return false;
     m_handlers.keyup(code >= 0 ? code : virtualkeyof(event));
-    return m_lastreleaseeaten;
+    return !ismodifierkey(event->key());
 }
 
 bool TMainKeyFilter::inmainwindow(QObject* watched) const
 {
     if (!m_mainwindow)
         return false;
-    // An open menu takes the keys, as the system's menus do: its keys come
-    // through the main window's window but are for the menu, whose arrows
-    // are the only way through it without a mouse.
+    // An open menu, or the menu bar walked with the keyboard, takes the
+    // keys, as the system's menus do: they come through the main window but
+    // are for the menus, whose arrows, Enter and Escape are the only way
+    // through them without a mouse.
     if (QApplication::activePopupWidget())
         return false;
-    if (watched->isWidgetType())
-        return static_cast<QWidget*>(watched)->window() == m_mainwindow;
-    if (watched->isWindowType())
-        return watched == m_mainwindow->windowHandle();
-    return false;
+    if (qobject_cast<QMenuBar*>(watched))
+        return false;
+    return static_cast<QWidget*>(watched)->window() == m_mainwindow;
 }
 
 bool TMainKeyFilter::ismenushortcut(const QKeyEvent* event) const

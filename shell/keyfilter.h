@@ -4,6 +4,14 @@
 // and turns the main window's key events into its three handlers. The menu
 // shortcuts' key-down and character never reach the handlers, whether the
 // item is enabled or not; their key-up does.
+//
+// A screen reader changes how keys arrive: Qt's accessibility bridge holds
+// each key press and release back at the window, asks the screen reader,
+// and sends a copy on later, without its timestamp. A press's shortcut
+// override comes at once, maybe before the copy of the key released before
+// it, so a press is handled at its key press, in order with the releases,
+// and at the override only when a shortcut took it and no key press follows.
+// No event is ever taken for another by its timestamp.
 
 #include "shell/keyhandlers.h"
 
@@ -11,7 +19,10 @@
 #include <QPointer>
 #include <QWidget>
 #include <cstdint>
+#include <optional>
 #include <functional>
+
+class QKeyEvent;
 
 struct TKeyHandlers {
     std::function<void(int key, TShiftState shift)> keydown;
@@ -27,26 +38,37 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct TEventStamp {
-        unsigned long timestamp = 0;
-        std::uint32_t scancode = 0;
-        int key = 0;
-        bool operator==(const TEventStamp&) const = default;
+    // A press whose override was just handled; a shortcut may take it.
+    struct TOverriddenPress {
+        std::uint64_t identity = 0;
+        int code = 0;
+        TShiftState shift;
+        bool mainwindow = false;
+        bool menushortcut = false;
     };
 
+    // One event object handed from receiver to receiver (the focus widget,
+    // then its parents while nobody accepts it) is one key message.
+    struct TDelivery {
+        const QEvent* event = nullptr;
+        int type = 0;
+        unsigned long timestamp = 0;
+        int key = 0;
+        std::uint32_t scancode = 0;
+        bool operator==(const TDelivery&) const = default;
+    };
+
+    bool override(QObject* watched, QKeyEvent* event);
+    void takenbyshortcut();
     bool keydown(QObject* watched, QKeyEvent* event);
     bool keyup(QObject* watched, QKeyEvent* event);
+    static TShiftState shiftstate(const QKeyEvent* event);
     bool inmainwindow(QObject* watched) const;
     bool ismenushortcut(const QKeyEvent* event) const;
 
     QPointer<QWidget> m_mainwindow;
     TKeyHandlers m_handlers;
-    // One physical press arrives as a shortcut override and a key press,
-    // each possibly sent to the window and then to the widget; it is
-    // handled once, even when its handler ran a modal window in between
-    // whose own keys passed through here.
-    TEventStamp m_lastpress;
-    TEventStamp m_lastrelease;
-    bool m_lastpresseaten = false;
-    bool m_lastreleaseeaten = false;
+    std::optional<TOverriddenPress> m_overridden;
+    TDelivery m_lastdelivery;
+    bool m_lastdeliveryeaten = false;
 };

@@ -22,10 +22,12 @@
 #include <QDir>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -46,9 +48,11 @@ const std::map<QString, TTestKey> testkeys = {
     { "b", { Qt::Key_B, 56, "b", "B" } },
     { "f", { Qt::Key_F, 41, "f", "F" } },
     { "d", { Qt::Key_D, 40, "d", "D" } },
+    { "j", { Qt::Key_J, 44, "j", "J" } },
     { "l", { Qt::Key_L, 46, "l", "L" } },
     { "s", { Qt::Key_S, 39, "s", "S" } },
     { "1", { Qt::Key_1, 10, "1", "!" } },
+    { "3", { Qt::Key_3, 12, "3", "#" } },
     { "space", { Qt::Key_Space, 65, " ", " " } },
     { "enter", { Qt::Key_Return, 36, "\r", "\r" } },
     { "escape", { Qt::Key_Escape, 9, "\x1b", "\x1b" } },
@@ -78,6 +82,42 @@ QString shown(const std::string& keybuffer)
     return QString::fromLatin1(keybuffer.c_str(), static_cast<int>(keybuffer.size()));
 }
 
+// Qt's accessibility bridge while a screen reader listens: it holds each
+// key press and release back where it first arrives (the window) and sends
+// a copy on, without its timestamp, when the screen reader has answered.
+class TAccessibilityBridgeDouble : public QObject {
+public:
+    bool eventFilter(QObject* target, QEvent* event) override
+    {
+        if (!event->spontaneous() || (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease))
+            return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        m_held.push_back({ target,
+            new QKeyEvent(key->type(), key->key(), key->modifiers(), key->nativeScanCode(), key->nativeVirtualKey(),
+                key->nativeModifiers(), key->text(), key->isAutoRepeat(), key->count()) });
+        return true;
+    }
+
+    // The screen reader answers for all but the newest `late` keys.
+    void answer(std::size_t late)
+    {
+        while (m_held.size() > late) {
+            auto [target, copy] = m_held.front();
+            m_held.pop_front();
+            if (target)
+                QCoreApplication::postEvent(target, copy);
+            else
+                delete copy;
+        }
+        QCoreApplication::processEvents();
+    }
+
+    std::size_t holding() const { return m_held.size(); }
+
+private:
+    std::deque<std::pair<QPointer<QObject>, QKeyEvent*>> m_held;
+};
+
 }
 
 class MainWindowTest : public QObject {
@@ -97,6 +137,8 @@ private:
     std::function<void()> program;
     bool voiceenumerator = false;
     unsigned long timestamp = 1000;
+    std::unique_ptr<TAccessibilityBridgeDouble> bridge; // a screen reader listening, when a test wants one
+    std::size_t bridgelate = 0;
     Qt::KeyboardModifiers modifiers;
 
     std::string path(const char* name) { return (QDir(folder.path()).filePath(name)).toStdString(); }
@@ -158,6 +200,8 @@ private:
         QWindowSystemInterface::handleExtendedKeyEvent(form->windowHandle(), ++timestamp, type, qtkey, modifiers,
             key.scancode, 0, 0, text, autorepeat);
         QCoreApplication::processEvents();
+        if (bridge)
+            bridge->answer(bridgelate);
         if (type == QEvent::KeyPress) {
             if (key.qtkey == Qt::Key_Shift)
                 modifiers |= Qt::ShiftModifier;
@@ -220,6 +264,9 @@ private slots:
 
     void cleanup()
     {
+        if (bridge)
+            qApp->removeEventFilter(bridge.get());
+        bridge.reset();
         screenwindow.reset();
         form.reset();
         recorder.reset();
@@ -265,6 +312,67 @@ private slots:
         QFETCH(QString, expected);
         createform();
         QCOMPARE(play(script), expected);
+    }
+
+    // Keys as the program takes them with inkey while a screen reader
+    // listens: none lost, none doubled, however late the screen reader
+    // answers and whichever of the two filters sees the keys first.
+    void keysbesideascreenreader_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<bool>("braillekeys");
+        QTest::addColumn<std::size_t>("late");
+        QTest::addColumn<bool>("bridgefirst");
+        QTest::addColumn<QString>("taken");
+        for (std::size_t late : { 0, 1, 2 }) {
+            for (bool bridgefirst : { true, false }) {
+                auto row = [&](const char* name) {
+                    return &QTest::addRow("%s, %zu late, %s", name, late, bridgefirst ? "bridge first" : "filter first");
+                };
+                *row("space twice") << "+space -space +space -space" << false << late << bridgefirst << "32 32";
+                *row("digit twice") << "+3 -3 +3 -3" << false << late << bridgefirst << "3 3";
+                *row("Escape twice") << "+escape -escape +escape -escape" << false << late << bridgefirst << "27 27";
+                *row("Shift+a") << "+shift +a -a -shift" << false << late << bridgefirst << "A";
+                *row("Left held, Up") << "+left +up -up -left" << false << late << bridgefirst << "132 133";
+                *row("chord twice") << "+f +j -f -j +f +j -f -j" << true << late << bridgefirst << "c c";
+            }
+        }
+    }
+
+    void keysbesideascreenreader()
+    {
+        QFETCH(QString, script);
+        QFETCH(bool, braillekeys);
+        QFETCH(std::size_t, late);
+        QFETCH(bool, bridgefirst);
+        QFETCH(QString, taken);
+        if (braillekeys)
+            std::ofstream(path("vorkana.ini")) << "[keyboard]\nbraillekeys=1\n";
+        bridge = std::make_unique<TAccessibilityBridgeDouble>();
+        bridgelate = late;
+        // The filter installed last sees events first.
+        if (!bridgefirst)
+            qApp->installEventFilter(bridge.get());
+        createform();
+        if (bridgefirst)
+            qApp->installEventFilter(bridge.get());
+        QStringList keys;
+        auto take = [&] {
+            std::string key = std::exchange(runtimecells.keybuffer, {});
+            if (!key.empty())
+                keys << shown(key);
+        };
+        for (const QString& step : script.split(' ', Qt::SkipEmptyParts)) {
+            key(step[0] == '+' ? QEvent::KeyPress : QEvent::KeyRelease, step.mid(1));
+            take();
+        }
+        // The program polls between two answers, as between two keys.
+        while (bridge->holding() > 0) {
+            bridge->answer(bridge->holding() - 1);
+            take();
+        }
+        QCOMPARE(keys.join(' '), taken);
+        QCOMPARE(int(recorder->entries("stop speech").size()), int(script.count('+')));
     }
 
     void everykeydownstopsspeech()
