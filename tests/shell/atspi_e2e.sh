@@ -8,46 +8,8 @@ program="$1"
 appfolder="$2"
 tree="$(dirname "$0")/atspitree.py"
 
-for tool in Xvfb xdotool dbus-daemon /usr/libexec/at-spi-bus-launcher; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
-/usr/bin/python3 -c 'import pyatspi' 2>/dev/null || { echo "SKIP: python3-pyatspi is not installed"; exit 77; }
-
-source "$(dirname "$0")/../support/xserver.sh"
-
-mkdir -p "$work/runtime" "$work/home" "$work/app"
-chmod 700 "$work/runtime"
-export XDG_RUNTIME_DIR="$work/runtime" HOME="$work/home" LANG=C.UTF-8 QT_QPA_PLATFORM=xcb
-export XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
-dbus-daemon --session --nofork --nosyslog --address="unix:path=$work/bus" >/dev/null 2>&1 &
-serverpids+=($!)
-export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/bus"
-# A loaded machine takes seconds to bring up the bus.
-for attempt in $(seq 300); do
-  [ -S "$work/bus" ] && break
-  sleep 0.1
-done
-[ -S "$work/bus" ] || { echo "FAIL: the session bus did not start"; exit 1; }
-# The accessibility bus, started here so that it is ours to stop.
-/usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
-serverpids+=($!)
-
-cp "$program" "$work/app/vorkana"
-cp "$appfolder/sounds.dat" "$appfolder/czech.ebt" "$appfolder/czech.eky" "$work/app/"
-# Starts the program; Qt serves the tree when a screen reader asks, and no
-# desktop here asks, so it is told to.
-# A start that finds the busy X server not answering ends at once; it is
-# tried again, up to three times.
-startprogram() {
-  local tries
-  for tries in 1 2 3; do
-    (cd "$work/app" && QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 exec ./vorkana) &
-    programpid=$!
-    findwindow && return 0
-    wait "$programpid" 2>/dev/null
-    echo "the program ended before its window appeared (start $tries)"
-  done
-}
+source "$(dirname "$0")/../support/accessibilitybus.sh"
+stageprogram "$program" "$appfolder"
 startprogram
 
 failures=0
