@@ -355,6 +355,17 @@ void TForm1::keepcaretstill()
     printmemo->setTextCursor(caret);
 }
 
+namespace {
+
+// A row of the screen as the window shows it: a cleared row is as wide as
+// a written one, all blanks, so no row is ever empty.
+QString screenline(int row)
+{
+    return cp1250::toqstring(::screen.line(row)).leftJustified(TScreen::columns, u' ');
+}
+
+}
+
 void TForm1::refreshscreen()
 {
     // Only the lines that changed are replaced, and the caret is left where
@@ -363,18 +374,27 @@ void TForm1::refreshscreen()
     if (document->blockCount() != TScreen::rows) {
         QStringList lines;
         for (int row = 0; row < TScreen::rows; ++row)
-            lines << cp1250::toqstring(::screen.line(row));
+            lines << screenline(row);
         printmemo->setPlainText(lines.join('\n'));
         keepcaretstill();
         return;
     }
     for (int row = 0; row < TScreen::rows; ++row) {
-        QString line = cp1250::toqstring(::screen.line(row));
+        QString line = screenline(row);
         QTextBlock block = document->findBlockByNumber(row);
         if (block.text() == line)
             continue;
+        // The new text goes in after the old and the old is taken out, so
+        // nothing is put in at the caret: text put in there moves the
+        // caret's anchor along and leaves the line selected, and a screen
+        // reader reads a selected insertion aloud. Lines are never empty
+        // (screenline), so "after the old" is never the caret's place.
         QTextCursor cursor(block);
-        cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        cursor.movePosition(QTextCursor::EndOfBlock);
+        int oldlength = block.length() - 1;
         cursor.insertText(line);
+        cursor.setPosition(block.position());
+        cursor.setPosition(block.position() + oldlength, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
     }
 }

@@ -3,6 +3,7 @@
 #include "runtime/cells.h"
 #include "runtime/errors.h"
 #include "runtime/ram.h"
+#include "runtime/print.h"
 #include "runtime/screen.h"
 #include "runtime/services.h"
 #include "shell/mainwindow.h"
@@ -511,6 +512,35 @@ private slots:
         for (QAction* item : { form->Startsubmenu, form->soundssubmenu, form->environmentsubmenu, form->Voicesubmenu,
                  form->usesapi5submenu, form->helpmenu->menuAction() })
             QVERIFY(item->isEnabled());
+    }
+
+    // A screen reader reads a line aloud when the caret moves onto it or
+    // the text put in is selected; our own speech says it already.
+    void theprintedscreenneithermovesthecaretnorselects()
+    {
+        std::ofstream(path("vorkana.ini")) << "[voice]\nvoiceallowed=1\n";
+        createform();
+        int caretmoves = 0;
+        int selections = 0;
+        connect(form->printmemo, &QPlainTextEdit::cursorPositionChanged, [&] { ++caretmoves; });
+        connect(form->printmemo, &QPlainTextEdit::selectionChanged, [&] { ++selections; });
+        program = [] {
+            printtext("dobrý večer", 0);
+            cls();
+            printtext("zvol hru!", 1);
+            printtext(" c", 0);
+            cls();
+            printtext("", 1);
+            printtext("a", 0);
+        };
+        form->Startsubmenu->trigger();
+        QTRY_VERIFY(form->Startsubmenu->isEnabled());
+        QVERIFY(form->printmemo->toPlainText().startsWith("a"));
+        QTextCursor caret = form->printmemo->textCursor();
+        QVERIFY(!caret.hasSelection());
+        QCOMPARE(caret.position(), 0);
+        QCOMPARE(caretmoves, 0);
+        QCOMPARE(selections, 0);
     }
 
     void arunthatfailsgivesthemenusback()
