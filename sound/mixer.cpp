@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <limits>
 #include <numbers>
 
@@ -80,11 +81,12 @@ TMixer::~TMixer()
         soxr_delete(resampler);
 }
 
-void TMixer::configure(int leadframes, int historyframes)
+void TMixer::configure(int leadframes, int historyframes, int speechprimeframes)
 {
     std::lock_guard guard(m_lock);
     m_leadframes = std::max(0, leadframes);
     m_historyframes = std::max(0, historyframes);
+    m_speechprimeframes = std::max(0, speechprimeframes);
 }
 
 TMixer::TChannel TMixer::createchannel()
@@ -515,17 +517,27 @@ void TMixer::setchangelistener(std::function<void()> listener)
     m_changelistener = std::move(listener);
 }
 
-void TMixer::appendspeech(const std::vector<float>& samples, std::int64_t earliest)
+void TMixer::appendspeech(const std::vector<float>& samples, std::int64_t earliest, bool textends)
 {
+    std::int64_t start = earliest;
     if (!m_speech.empty() && m_speech.back().end() >= earliest) {
+        // Goes on from the speech queued, without a gap.
+        start = m_speech.back().end();
         auto& last = m_speech.back().samples;
         last.insert(last.end(), samples.begin(), samples.end());
-        return;
+    } else {
+        // Nothing queued: the text begins as soon as it can be heard, once
+        // enough of it is ready that the engine stays ahead of the server.
+        m_speechgathered.insert(m_speechgathered.end(), samples.begin(), samples.end());
+        if (m_speechgathered.empty()
+            || (!textends && m_speechgathered.size() < std::size_t(m_speechprimeframes)))
+            return;
+        m_speech.push_back(TSpeechSegment { start, std::exchange(m_speechgathered, {}) });
     }
-    // Nothing queued: the text begins as soon as it can be heard.
-    m_speech.push_back(TSpeechSegment { earliest, samples });
-    if (earliest < m_renderedframes)
-        m_change = m_change ? std::min(*m_change, earliest) : earliest;
+    // Frames already rendered hold silence where this speech goes; they are
+    // rendered again, or the speech there would be lost.
+    if (start < m_renderedframes)
+        m_change = m_change ? std::min(*m_change, start) : start;
 }
 
 void TMixer::write(const std::int16_t* samples, std::size_t count, int rate)
@@ -549,10 +561,19 @@ void TMixer::write(const std::int16_t* samples, std::size_t count, int rate)
         }
         if (!resampler)
             return;
-        resampled.resize(static_cast<std::size_t>(double(count) * m_outputrate / rate) + 64);
-        std::size_t used = 0, made = 0;
-        soxr_process(resampler, input.data(), count, &used, resampled.data(), resampled.size(), &made);
-        resampled.resize(made);
+        // soxr takes no more input than its output room allows and keeps
+        // output it had no room for: both are asked for until all is out.
+        const std::size_t room = static_cast<std::size_t>(double(count) * m_outputrate / rate) + 64;
+        std::size_t consumed = 0;
+        for (;;) {
+            std::size_t used = 0, made = 0, had = resampled.size();
+            resampled.resize(had + room);
+            soxr_process(resampler, input.data() + consumed, count - consumed, &used, resampled.data() + had, room, &made);
+            consumed += used;
+            resampled.resize(had + made);
+            if ((consumed >= count && made < room) || (used == 0 && made == 0))
+                break;
+        }
     }
     if (resampled.empty())
         return;
@@ -560,7 +581,7 @@ void TMixer::write(const std::int16_t* samples, std::size_t count, int rate)
     {
         std::lock_guard guard(m_lock);
         auto before = m_change;
-        appendspeech(resampled, schedulelocked(TMixerClock::now()));
+        appendspeech(resampled, schedulelocked(TMixerClock::now()), false);
         changed = m_change != before;
     }
     notifychange(changed);
@@ -583,17 +604,17 @@ std::size_t TMixer::flush()
             soxr_clear(resampler);
         }
     }
-    if (tail.empty())
-        return 0;
     bool changed;
+    std::size_t added = tail.size();
     {
         std::lock_guard guard(m_lock);
         auto before = m_change;
-        appendspeech(tail, schedulelocked(TMixerClock::now()));
+        added += m_speechgathered.size();
+        appendspeech(tail, schedulelocked(TMixerClock::now()), true);
         changed = m_change != before;
     }
     notifychange(changed);
-    return tail.size();
+    return added;
 }
 
 void TMixer::clear()
@@ -608,6 +629,7 @@ void TMixer::clear()
         std::lock_guard guard(m_lock);
         const std::int64_t cut = m_historyframes > 0 ? schedulelocked(TMixerClock::now()) : m_renderedframes;
         const std::int64_t silent = cut + m_fadeframes;
+        m_speechgathered.clear();
         std::erase_if(m_speech, [silent](const TSpeechSegment& segment) { return segment.start >= silent; });
         for (auto& segment : m_speech) {
             if (segment.end() <= cut)

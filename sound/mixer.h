@@ -41,8 +41,10 @@ public:
     // leadframes: how far after the frame heard now a command is placed, so
     // that it reaches the listener before its frame does. historyframes: how
     // far back from the rendered end the mixer can be rewound; 0 for an
-    // output that never takes back what it was given.
-    void configure(int leadframes, int historyframes);
+    // output that never takes back what it was given. speechprimeframes: how
+    // much of a text is gathered before it begins, so that what follows
+    // arrives before the server mixes it (TAudioOutput::renderaheadframes).
+    void configure(int leadframes, int historyframes, int speechprimeframes = 0);
 
     // Channels are made once and reused; release makes one free for reuse.
     TChannel createchannel();
@@ -125,7 +127,8 @@ private:
     void rendervoice(TVoice& voice, float* output, int frames);
     void applyevent(TChannelState& state, const TEvent& event);
     void renderspeech(float* output, std::int64_t from, int frames);
-    void appendspeech(const std::vector<float>& samples, std::int64_t earliest);
+    // textends: no more of the text follows, so what was gathered begins.
+    void appendspeech(const std::vector<float>& samples, std::int64_t earliest, bool textends);
     void takesnapshot();
     void forget();
     std::function<void()> takedrainnotice();
@@ -148,6 +151,8 @@ private:
     std::function<void()> m_changelistener;
 
     std::deque<TSpeechSegment> m_speech;
+    int m_speechprimeframes = 0;
+    std::vector<float> m_speechgathered; // a text's beginning, not yet placed
     std::int64_t m_noticedend = 0; // speech end already reported, or cut
     std::function<void()> m_drained;
     std::mutex m_resamplerlock; // writers' side only

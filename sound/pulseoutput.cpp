@@ -176,6 +176,11 @@ int TPulseOutput::leadframes() const
     return static_cast<int>(samplerate * leadms / 1000);
 }
 
+int TPulseOutput::renderaheadframes() const
+{
+    return samplerate / 1000 * serverlatencyms;
+}
+
 int TPulseOutput::historyframes() const
 {
     // Everything the server holds, and the periods the clock may lag by.

@@ -35,6 +35,7 @@ public:
     int rate() const override { return samplerate; }
     int leadframes() const override;
     int historyframes() const override;
+    int renderaheadframes() const override;
     void start(TMixer& mixer) override;
     void close() noexcept override;
 

@@ -7,7 +7,7 @@ TSoundDevice::TSoundDevice(std::unique_ptr<TAudioOutput> output)
     : m_output(std::move(output))
     , m_mixer(std::make_unique<TMixer>(m_output->rate()))
 {
-    m_mixer->configure(m_output->leadframes(), m_output->historyframes());
+    m_mixer->configure(m_output->leadframes(), m_output->historyframes(), m_output->renderaheadframes());
     m_output->start(*m_mixer);
 }
 

@@ -16,7 +16,8 @@ public:
     virtual void write(const std::int16_t* samples, std::size_t count, int rate) = 0;
     // The text written so far is complete: the resampler gives up what it
     // still holds of its end, so the end is heard with it and not before the
-    // next text. Returns how many samples that added to the queue.
+    // next text. Returns how many samples that added to the queue, with
+    // those of the text's beginning held back until now.
     virtual std::size_t flush() = 0;
     // Drops everything queued and not yet heard, at once (with a fade of a
     // millisecond or two so the cut does not click).
