@@ -77,3 +77,39 @@ int longestquietrun(const std::vector<float>& samples, std::size_t from, std::si
     }
     return longest;
 }
+
+std::vector<TSpeechHole> holesnearonsets(const std::vector<float>& recording, int rate, double quietms,
+    double windowms, double minimumms)
+{
+    const auto frames = [rate](double milliseconds) { return static_cast<std::size_t>(milliseconds * rate / 1000); };
+    const auto silent = [&recording](std::size_t at) { return std::fabs(recording[at]) < 1e-4f; };
+    const auto ms = [rate](std::size_t at) { return 1000.0 * double(at) / rate; };
+    std::vector<TSpeechHole> holes;
+    std::size_t quiet = 0;
+    for (std::size_t at = 0; at < recording.size(); ++at) {
+        if (silent(at)) {
+            ++quiet;
+            continue;
+        }
+        bool onset = quiet >= frames(quietms);
+        quiet = 0;
+        if (!onset)
+            continue;
+        // Each silence inside the utterance's first window.
+        std::size_t windowend = std::min(recording.size(), at + frames(windowms));
+        for (std::size_t scan = at; scan < windowend;) {
+            if (!silent(scan)) {
+                ++scan;
+                continue;
+            }
+            std::size_t end = scan;
+            while (end < recording.size() && silent(end))
+                ++end;
+            // A silence as long as the quiet between utterances ends this one.
+            if (end - scan >= frames(minimumms) && end - scan < frames(quietms) && end < recording.size())
+                holes.push_back({ ms(at), ms(scan), ms(end - scan) });
+            scan = end;
+        }
+    }
+    return holes;
+}

@@ -16,3 +16,14 @@ std::vector<double> spectrumdecibels(const std::vector<float>& samples);
 // The longest run of samples too quiet to hear (under 0.01) within [from, to):
 // a drop-out inside a tone.
 int longestquietrun(const std::vector<float>& samples, std::size_t from, std::size_t to);
+
+// Silences of at least minimumms (every sample under 1e-4) that begin
+// within windowms of an utterance's first sound, an utterance being sound
+// after at least quietms of silence: speech lost near its start.
+struct TSpeechHole {
+    double onsetms;
+    double startms;
+    double lengthms;
+};
+std::vector<TSpeechHole> holesnearonsets(const std::vector<float>& recording, int rate, double quietms,
+    double windowms, double minimumms);
