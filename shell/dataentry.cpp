@@ -6,6 +6,7 @@
 #include "runtime/tones.h"
 #include "speech/TTSVar.h"
 #include "shell/brailletable.h"
+#include "platform/screenreader.h"
 #include "platform/virtualkeys.h"
 #include "runtime/ResourceLocalizer.h"
 
@@ -26,6 +27,15 @@ void speaktext(const std::string& fieldtext)
     speech().speakwait(fieldtext.empty() ? emptyline() : fieldtext);
 }
 
+// What the dialog says of a control that gets the focus: queued, never
+// waited for in a focus handler; left to a screen reader that listens.
+void announce(const std::string& text)
+{
+    speech().stopspeech();
+    if (!screenreaderlistening())
+        speech().speak(text);
+}
+
 std::string characterat(const TEditField& field, int index)
 {
     if (index < 0 || index >= static_cast<int>(field.text.size()))
@@ -42,15 +52,13 @@ void inputeditEnter(const TEditField& field)
         dataentry.speakonfocus = true;
         return;
     }
-    speech().stopspeech();
-    speaktext(field.text);
+    announce(field.text.empty() ? emptyline() : field.text);
 }
 
 void buttonEnter(const std::string& caption)
 {
-    speech().stopspeech();
     dataentry.speakonfocus = true;
-    speech().speakwait(caption);
+    announce(caption);
 }
 
 void dataentryclosed()

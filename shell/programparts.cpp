@@ -10,6 +10,8 @@
 #include "shell/mainwindow.h"
 #include "sound/sounddialog.h"
 #include "sound/soundssubmenu.h"
+#include "platform/screenreaderwatch.h"
+#include "shell/accessibilityanswers.h"
 #include "sound/soundsystem.h"
 #include "speech/speechlayer.h"
 #include "speech/speechsetup.h"
@@ -21,10 +23,13 @@
 #include <cstdio>
 
 TProgramParts::TProgramParts(TProgramChanges changes)
-    : m_soundsystem(std::make_unique<TSoundSystem>())
+    : m_accessibilityanswers(std::make_unique<TAccessibilityAnswers>())
+    , m_screenreaderwatch(std::make_unique<TScreenReaderWatch>())
+    , m_soundsystem(std::make_unique<TSoundSystem>())
     , m_brailledisplay(std::make_unique<TBrailleSession>(std::make_unique<TBrlapiDisplay>()))
 {
     TSoundSystem& soundsystem = *m_soundsystem;
+    soundsystem.setwaitingwork(answeraccessibilityquestions);
     TApplicationWindows& windows = m_windows;
     TMainWindowHooks hooks;
     hooks.initspeech = [&soundsystem] { initspeech(soundsystem.speechstream()); };

@@ -10,6 +10,8 @@
 #include <functional>
 #include <memory>
 
+class TAccessibilityAnswers;
+class TScreenReaderWatch;
 class TBrailleDisplayView;
 class TBrailleSession;
 class TSoundSystem;
@@ -39,6 +41,8 @@ public:
     void release() noexcept;
 
 private:
+    std::unique_ptr<TAccessibilityAnswers> m_accessibilityanswers;
+    std::unique_ptr<TScreenReaderWatch> m_screenreaderwatch;
     std::unique_ptr<TSoundSystem> m_soundsystem;
     std::unique_ptr<TBrailleSession> m_brailledisplay;
     std::unique_ptr<TBrailleDisplayView> m_brailleview;

@@ -1,8 +1,11 @@
 #include "shell/qthost.h"
 
+#include "shell/accessibilityanswers.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QThread>
+#include <algorithm>
 
 TQtHost::TQtHost(QTimer& timer, std::function<void()> onscreenchanged)
     : m_timer(timer)
@@ -23,7 +26,13 @@ void TQtHost::waitforevent()
 
 void TQtHost::sleepms(int milliseconds)
 {
-    QThread::msleep(static_cast<unsigned long>(milliseconds));
+    // A screen reader's questions are answered meanwhile, nothing else.
+    constexpr int slice = 10;
+    for (; milliseconds > slice; milliseconds -= slice) {
+        QThread::msleep(slice);
+        answeraccessibilityquestions();
+    }
+    QThread::msleep(static_cast<unsigned long>(std::max(milliseconds, 0)));
 }
 
 void TQtHost::starttonetimer(int milliseconds)

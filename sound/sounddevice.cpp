@@ -19,6 +19,15 @@ TSoundDevice::~TSoundDevice()
 void TSoundDevice::waituntilheard(TMixer::TChannel channel) const
 {
     using namespace std::chrono_literals;
+    // The waiting work gets its turn this often.
+    static constexpr auto slice = 10ms;
+    const auto sleepuntil = [this](TMixerClock::time_point until) {
+        while (m_waitingwork && TMixerClock::now() + slice < until) {
+            std::this_thread::sleep_for(slice);
+            m_waitingwork();
+        }
+        std::this_thread::sleep_until(until);
+    };
     while (m_open) {
         auto end = m_mixer->endframe(channel);
         if (!end)
@@ -26,11 +35,11 @@ void TSoundDevice::waituntilheard(TMixer::TChannel channel) const
         bool playing = m_mixer->playing(channel);
         auto heard = m_mixer->heardtime(*end);
         if (!playing) {
-            std::this_thread::sleep_until(heard);
+            sleepuntil(heard);
             return;
         }
         // Still being mixed: sleep until it should be over, then look again.
-        std::this_thread::sleep_until(std::max(heard, TMixerClock::now() + 1ms));
+        sleepuntil(std::max(heard, TMixerClock::now() + 1ms));
     }
 }
 

@@ -7,6 +7,7 @@
 #include "sound/mixer.h"
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 class TSoundDevice {
@@ -23,10 +24,14 @@ public:
     // Blocks, without handling events, until the channel's last sample has
     // been heard; at once for a sounding loop or a closed device.
     void waituntilheard(TMixer::TChannel channel) const;
+    // Work such a wait does every few milliseconds, on the waiting thread
+    // (answering a screen reader's questions); it must handle no events.
+    void setwaitingwork(std::function<void()> work) { m_waitingwork = std::move(work); }
     void close() noexcept;
 
 private:
     std::unique_ptr<TAudioOutput> m_output;
     std::unique_ptr<TMixer> m_mixer;
     std::atomic<bool> m_open { true };
+    std::function<void()> m_waitingwork;
 };

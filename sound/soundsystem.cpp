@@ -11,6 +11,7 @@ struct TSoundSystem::TImplementation {
     std::unique_ptr<TWaveList> wavelist;
     std::unique_ptr<TBankPlayer> player;
     std::string devicemessage;
+    std::function<void()> waitingwork;
 };
 
 TSoundSystem::TSoundSystem()
@@ -39,8 +40,16 @@ void TSoundSystem::opendevice()
         output = std::make_unique<TSilentOutput>();
     }
     parts.device = std::make_unique<TSoundDevice>(std::move(output));
+    parts.device->setwaitingwork(parts.waitingwork);
     parts.wavelist = std::make_unique<TWaveList>(parts.device.get());
     parts.player = std::make_unique<TBankPlayer>(parts.wavelist->List);
+}
+
+void TSoundSystem::setwaitingwork(std::function<void()> work)
+{
+    m_implementation->waitingwork = work;
+    if (m_implementation->device)
+        m_implementation->device->setwaitingwork(std::move(work));
 }
 
 std::string TSoundSystem::devicemessage() const

@@ -7,6 +7,7 @@
 #include "runtime/soundplayer.h"
 #include "sound/speechstream.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -24,6 +25,9 @@ public:
     // Loads the bank file; a malformed file raises TVorkanaError with the
     // bank's message and leaves no bank loaded.
     void loadbank(const std::string& path);
+
+    // Work the blocking waits for a sound do meanwhile (TSoundDevice).
+    void setwaitingwork(std::function<void()> work);
 
     TSoundPlayer& player();
     TSpeechStream& speechstream();

@@ -1,3 +1,4 @@
+#include "platform/screenreader.h"
 #include "speech/voicedialog.h"
 
 #include "platform/messagebox.h"
@@ -35,6 +36,16 @@ QString accessiblename(int index)
 void sayutf8(const std::string& utf8)
 {
     speech().speakwait(cp1250::fromutf8(utf8));
+}
+
+// What the dialog says of its controls as they get the focus: queued, never
+// waited for, as the screen reader's events would pile up behind a focus
+// handler that waits; and left to a screen reader that listens, which names
+// the controls itself.
+void announceutf8(const std::string& utf8)
+{
+    if (!screenreaderlistening())
+        speech().speak(cp1250::fromutf8(utf8));
 }
 
 }
@@ -178,8 +189,8 @@ bool TForm4::event(QEvent* event)
 
 void TForm4::FormActivate()
 {
-    sayutf8(text(11));
-    sayutf8(text(12) + " " + voiceselection.choice.selectedname());
+    announceutf8(text(11));
+    announceutf8(text(12) + " " + voiceselection.choice.selectedname());
     dialogentered = true;
 }
 
@@ -223,7 +234,7 @@ void TForm4::announce(const std::string& utf8)
     if (isactive())
         if (TTTSCentral* engine = voiceselection.engine())
             engine->audioreset();
-    sayutf8(utf8);
+    announceutf8(utf8);
 }
 
 void TForm4::voicelistClick(int row)
@@ -263,7 +274,8 @@ void voicesubmenucommand(TForm4& form, const std::string& mainwindowtitle)
         voiceselection.savevoicesettings();
         voiceselection.applyvoicesettings();
         sayutf8(text(19));
-    } else {
+    } else if (!screenreaderlistening()) {
+        // A screen reader names the main window as it gets the focus back.
         sayutf8(mainwindowtitle);
     }
 }

@@ -1,3 +1,4 @@
+#include "platform/screenreader.h"
 #include "speech/voiceselection.h"
 
 #include "runtime/cells.h"
@@ -122,7 +123,8 @@ void TVoiceSelection::fetchmode()
     std::vector<std::string> modes = m_enumerator->modes();
     if (choice.selected >= 0 && !modes.empty())
         m_currentmode = modes[std::min(static_cast<size_t>(choice.selected), modes.size() - 1)];
-    if (isdialogactive())
+    // A screen reader that listens reads the list's new item itself.
+    if (isdialogactive() && !screenreaderlistening())
         sayutf8(choice.selectedname());
 }
 

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Plays the game beside a screen reader's listener, as the keys arrive then.
 
-  screenreaderkeys.py keys|chords
+  screenreaderkeys.py keys|chords|session
 
 Registers AT-SPI event listeners as Orca does (text insertions, focus), so
 Qt's accessibility bridge holds every key back and sends it on later, and
@@ -9,11 +9,15 @@ reads the screen from the text the program inserts. Then, with the program
 already started on the display: Alt+P, Escape, Escape must give the focus
 back to the screen; Ctrl+S, Space at the question on the answer keys and
 Space at the one on the rules must reach "zvol hru!"; the numbers game's
-first two rounds, typed back, must be right. Round two starts with round
-one's number, so the same key (or chord) comes twice in a row. With
-"chords" the answers are Braille chords on F D S J K L: the number sign,
-then a letter for each digit.
+rounds, typed back, must be right. Round two starts with round one's
+number, so the same key (or chord) comes twice in a row. With "chords" the
+answers are Braille chords on F D S J K L: the number sign, then a letter
+for each digit. "session" is the longer walk the screen reader figures are
+taken on: the menus, each dialog, three rounds and the virtual screen; it
+notes each key in $STEPS_LOG and prints how many keys were lost.
 """
+import datetime
+import os
 import re
 import subprocess
 import sys
@@ -52,8 +56,15 @@ def xdotool(*arguments):
     subprocess.run(["xdotool", *arguments], check=False)
 
 
+def note(step):
+    if os.environ.get("STEPS_LOG"):
+        with open(os.environ["STEPS_LOG"], "a") as log:
+            log.write("%s %s\n" % (datetime.datetime.now().strftime("%H:%M:%S.%f"), step))
+
+
 def press(*keys):
     for key in keys:
+        note("key " + key)
         xdotool("key", key)
         time.sleep(0.15)
 
@@ -62,6 +73,7 @@ def chord(dots):
     """Holds the chord's keys, lets the first go, then the rest: the chord is
     decided at the first release."""
     keys = [DOTKEYS[dot] for dot in dots] if dots != " " else ["space"]
+    note("chord " + "+".join(keys))
     arguments = []
     for key in keys:
         arguments += ["keydown", key]
@@ -106,10 +118,8 @@ def numbers_between(start, end):
     return re.findall(r"\d", " ".join(lines))
 
 
-def scenario(mode):
-    answer = (lambda: press("space")) if mode == "keys" else (lambda: chord(" "))
-    yield 1.0
-    # The menu bar lets go at Escape, as in any program.
+def menusletgo():
+    """The menu bar lets go at Escape, as in any program."""
     press("alt+p")
     yield 0.8
     press("Escape")
@@ -118,23 +128,38 @@ def scenario(mode):
     yield 1.0
     if not focused or focused[-1][0] != "text":
         failure.append("after Escape, Escape the focus is on %r, not the screen" % (focused[-1:],))
-        return
 
+
+def dialogs():
+    """Each dialog opened, walked with Tab and closed."""
+    for keys, tabs in (("ctrl+e", 2), ("ctrl+d", 3), ("ctrl+h", 4)):
+        press(keys)
+        yield 1.5
+        for _ in range(tabs):
+            press("Tab")
+            yield 1.0
+        press("Escape")
+        yield 1.5
+
+
+def game(mode, rounds):
+    """Ctrl+S, the two questions, the numbers game typed back."""
+    answer = (lambda: press("space")) if mode == "keys" else (lambda: chord(" "))
     mark = len(inserted)
     press("ctrl+s")
     yield until("okrem medzerníka", mark)
-    mark = len(inserted)
-    answer()
-    yield until("pravidlá?", mark)
-    mark = len(inserted)
-    answer()
-    yield until("zvol hru!", mark)
+    for asked in ("pravidlá?", "zvol hru!"):
+        mark = len(inserted)
+        answer()
+        yield until(asked, mark)
     mark = len(inserted)
     if mode == "keys":
         press("c")
     else:
         chord("14")
-    for round, (shown, asked) in enumerate((("začínam.", "napíš číslo"), ("pridávam.", "napíš postupňe čísla"))):
+    shown = "začínam."
+    for round in range(rounds):
+        asked = "napíš číslo" if round == 0 else "napíš postupňe čísla"
         yield until(asked, mark)
         digits = numbers_between(shown, asked)
         if len(digits) != round + 1:
@@ -154,6 +179,28 @@ def scenario(mode):
         if "ňesprávňe" in screen_since(mark):
             failure.append("round %d was scored wrong: a key was lost" % (round + 1))
             return
+        shown = "pridávam."
+
+
+def virtualscreen():
+    """The virtual screen opened during the game, walked and closed."""
+    for key in ("Up", "Down", "Down", "Right", "Right", "ctrl+Right", "F2", "Escape"):
+        press(key)
+        yield 1.2
+
+
+def scenario(mode):
+    yield 1.0
+    yield from menusletgo()
+    if failure:
+        return
+    if mode == "session":
+        yield from dialogs()
+        yield from game("keys", 3)
+        if not failure:
+            yield from virtualscreen()
+    else:
+        yield from game(mode, 2)
 
 
 def main():

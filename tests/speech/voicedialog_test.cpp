@@ -3,6 +3,7 @@
 
 #include "speechdoubles.h"
 
+#include "platform/screenreader.h"
 #include "runtime/cells.h"
 #include "runtime/services.h"
 #include "runtime/settings.h"
@@ -45,6 +46,7 @@ protected:
 
     void TearDown() override
     {
+        setscreenreaderlistening(false);
         form.reset();
         voiceselection.release();
     }
@@ -143,6 +145,24 @@ TEST_F(VoiceDialog, TabbingToTheSpeedSliderCutsSpeechAndSaysLabelAndValue)
     auto speed = std::find(transcript.entries.begin(), transcript.entries.end(), "text &Speed 150");
     ASSERT_NE(speed, transcript.entries.end());
     EXPECT_EQ(*(speed - 1), "reset");
+}
+
+// A screen reader names the dialog, its controls, the list's items and the
+// main window coming back; the program's voice stays out of its way, but
+// for what only it can say.
+TEST_F(VoiceDialog, BesideAScreenReaderOnlyWhatItCannotSayIsSaid)
+{
+    switches.voiceallowed = true;
+    setscreenreaderlistening(true);
+    open([this] {
+        QTest::keyClick(form->voicelist, Qt::Key_Down);
+        QTest::keyClick(form->voicelist, Qt::Key_Tab);
+        QTest::keyClick(form->pitchtb, Qt::Key_Tab);
+        QTest::keyClick(form->speedtb, Qt::Key_Right);
+        form->accept();
+    });
+    EXPECT_EQ(transcriptatopen, TEntries {});
+    EXPECT_EQ(said(), (TEntries { "151", "Voice selected." }));
 }
 
 TEST_F(VoiceDialog, ComingBackFromAnotherWindowSaysNothingAgain)
