@@ -39,6 +39,20 @@ sleep 3
 
 /usr/bin/python3 "$here/tests/shell/screenreaderkeys.py" session >"$work/session.log" 2>&1
 session=$?
+# The game now waits for the fourth round's answer, in its click loop.
+/usr/bin/python3 - <<'PYTHON'
+import statistics, time
+import pyatspi
+app = [a for a in pyatspi.Registry.getDesktop(0) if a and a.name == "vorkana"][-1]
+times = []
+for _ in range(20):
+    start = time.time()
+    frame = app.getChildAtIndex(0)
+    frame.name, frame.childCount
+    times.append((time.time() - start) * 1000)
+print("three AT-SPI calls in the game's answer wait: median %.1f ms, longest %.1f ms"
+      % (statistics.median(times), max(times)))
+PYTHON
 # Orca's flat review: the line the review is on, then the next two.
 for key in KP_Home KP_Up KP_Page_Up KP_Page_Up; do
   xdotool key "$key"

@@ -29,11 +29,15 @@ void ask(const QDBusConnection& bus, const QDBusMessage& call, QObject* owner, T
     });
 }
 
-// Listeners a screen reader registers to follow the focus.
-bool followsfocus(const QString& event)
+// Listeners a screen reader registers to follow the focus. The registry
+// names events as they travel on the bus ("Object:StateChanged:Focused")
+// or as a client wrote them ("object:state-changed:focused").
+bool followsfocus(QString event)
 {
-    return event.startsWith(QLatin1String("focus:")) || event.startsWith(QLatin1String("object:state-changed:focused"))
-        || event == QLatin1String("object:state-changed:") || event == QLatin1String("object:");
+    event = event.toLower().remove(u'-');
+    return event.startsWith(QLatin1String("focus:")) || event.startsWith(QLatin1String("object:statechanged:focused"))
+        || event == QLatin1String("object:statechanged:") || event == QLatin1String("object:")
+        || event == QLatin1String("object::");
 }
 
 }

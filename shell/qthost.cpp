@@ -27,7 +27,7 @@ void TQtHost::waitforevent()
 void TQtHost::sleepms(int milliseconds)
 {
     // A screen reader's questions are answered meanwhile, nothing else.
-    constexpr int slice = 10;
+    constexpr int slice = 2;
     for (; milliseconds > slice; milliseconds -= slice) {
         QThread::msleep(slice);
         answeraccessibilityquestions();

@@ -88,6 +88,21 @@ def screen_since(mark):
     return "\n".join(inserted[mark:])
 
 
+def shownandcleared(shown, count, seconds=40):
+    """A step that waits until count numbers were shown after the text and
+    the screen's top line was cleared after them."""
+    deadline = time.time() + seconds
+
+    def reached():
+        if len(numbers_after(shown)) >= count and not inserted[-1].strip():
+            return True
+        if time.time() > deadline:
+            failure.append("never saw %d numbers after %r" % (count, shown))
+            raise StopIteration
+        return False
+    return reached
+
+
 def until(text, mark, seconds=40):
     """A step that waits until the program has written text since mark."""
     deadline = time.time() + seconds
@@ -102,13 +117,14 @@ def until(text, mark, seconds=40):
     return reached
 
 
-def numbers_between(start, end):
-    """The numbers the game showed between two of its texts. A line is
-    written again each time it grows; only its last form counts."""
+def numbers_after(start, end=None):
+    """The numbers the game showed after the last of one of its texts, up to
+    another. A line is written again each time it grows; only its last form
+    counts."""
     begin = max(index for index, chunk in enumerate(inserted) if start in chunk)
     lines = []
     for chunk in inserted[begin + 1:]:
-        if end in chunk:
+        if end and end in chunk:
             break
         line = chunk.rstrip()
         if lines and line.startswith(lines[-1]):
@@ -159,9 +175,15 @@ def game(mode, rounds):
         chord("14")
     shown = "začínam."
     for round in range(rounds):
-        asked = "napíš číslo" if round == 0 else "napíš postupňe čísla"
-        yield until(asked, mark)
-        digits = numbers_between(shown, asked)
+        # From the third round on nothing asks for the answer: the screen is
+        # cleared once the numbers were shown.
+        asked = ("napíš číslo", "napíš postupňe čísla")[round] if round < 2 else None
+        if asked:
+            yield until(asked, mark)
+        else:
+            yield until(shown, mark)
+            yield shownandcleared(shown, round + 1)
+        digits = numbers_after(shown, asked)
         if len(digits) != round + 1:
             failure.append("round %d showed %r" % (round + 1, digits))
             return
