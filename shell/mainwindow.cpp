@@ -10,6 +10,7 @@
 #include "shell/brailletable.h"
 #include "shell/echoloader.h"
 #include "shell/filelocations.h"
+#include "ui/screenaccessible.h"
 #include "shell/keyfilter.h"
 #include "platform/messagebox.h"
 #include "runtime/settings.h"
@@ -79,6 +80,7 @@ TForm1::TForm1(TMainWindowHooks hooks, std::function<void()> program)
 
     printmemo = new QPlainTextEdit(this);
     printmemo->setReadOnly(true);
+    makescreenaccessible(printmemo, false);
     printmemo->setUndoRedoEnabled(false);
     printmemo->setLineWrapMode(QPlainTextEdit::NoWrap);
     // The screen is always whole in view: 24 rows of 80 columns.

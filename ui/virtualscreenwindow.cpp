@@ -7,7 +7,9 @@
 #include "runtime/services.h"
 #include "runtime/tones.h"
 #include "platform/keyevents.h"
+#include "platform/screenreader.h"
 #include "runtime/ResourceLocalizer.h"
+#include "ui/screenaccessible.h"
 
 #include <QFontDatabase>
 #include <QKeyEvent>
@@ -30,6 +32,7 @@ TForm6::TForm6(QWidget* parent)
     font.setPointSize(14);
     virtualscrmemo->setFont(font);
     virtualscrmemo->installEventFilter(this);
+    makescreenaccessible(virtualscrmemo, true);
 
     closebitbtn = new QPushButton(this);
     closebitbtn->setDefault(true);
@@ -115,7 +118,9 @@ void showvirtualscreen()
     Form6->loadscreen(screen.text());
     Form6->virtualscrmemo->setFocus();
     screensignal();
-    speech().speak(cp1250::fromutf8(text(26)));
+    // A screen reader that listens names the window as it opens.
+    if (!screenreaderlistening())
+        speech().speak(cp1250::fromutf8(text(26)));
     if (Form6->exec() == QDialog::Rejected) {
         screensignal();
         speech().speakwait(cp1250::fromutf8(text(30)));

@@ -156,6 +156,25 @@ TEST_P(AccessibilityTest, PrintingLeavesTheScreensCaretWhereItIs)
     EXPECT_EQ(moves.count(), 0);
 }
 
+// A screen reader's review finds the lines by where they lie: each below
+// the one before, one line a line.
+TEST_P(AccessibilityTest, TheScreensLinesLieOneBelowTheOther)
+{
+    for (QPlainTextEdit* memo : { windows().form1->printmemo, windows().form6->virtualscrmemo }) {
+        memo->setPlainText("first\nsecond\nthird");
+        QAccessibleTextInterface* text = QAccessible::queryAccessibleInterface(memo)->textInterface();
+        ASSERT_NE(text, nullptr);
+        int start = -1, end = -1;
+        EXPECT_EQ(text->textAtOffset(8, QAccessible::LineBoundary, &start, &end), "second\n");
+        EXPECT_EQ(start, 6);
+        QRect first = text->characterRect(0), second = text->characterRect(6), third = text->characterRect(13);
+        EXPECT_GT(second.top(), first.top());
+        EXPECT_EQ(third.top() - second.top(), second.top() - first.top());
+        EXPECT_EQ(second.left(), first.left());
+        EXPECT_EQ(text->offsetAtPoint(second.center()), 6);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Languages, AccessibilityTest, ::testing::Values(1000, 2000, 3000));
 
 }
