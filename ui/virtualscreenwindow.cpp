@@ -123,6 +123,8 @@ void showvirtualscreen()
         speech().speak(cp1250::fromutf8(text(26)));
     if (Form6->exec() == QDialog::Rejected) {
         screensignal();
-        speech().speakwait(cp1250::fromutf8(text(30)));
+        // A screen reader that listens says where the focus went back to.
+        if (!screenreaderlistening())
+            speech().speakwait(cp1250::fromutf8(text(30)));
     }
 }

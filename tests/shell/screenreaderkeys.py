@@ -14,7 +14,8 @@ number, so the same key (or chord) comes twice in a row. With "chords" the
 answers are Braille chords on F D S J K L: the number sign, then a letter
 for each digit. "session" is the longer walk the screen reader figures are
 taken on: the menus, each dialog, three rounds and the virtual screen; it
-notes each key in $STEPS_LOG and prints how many keys were lost.
+notes each key in $STEPS_LOG and prints how many keys were lost. It also
+walks the screen with the screen reader's own review.
 """
 import datetime
 import os
@@ -138,6 +139,9 @@ def menusletgo():
     """The menu bar lets go at Escape, as in any program."""
     press("alt+p")
     yield 0.8
+    for _ in range(2):
+        press("Down")
+        yield 0.8
     press("Escape")
     yield 0.5
     press("Escape")
@@ -155,15 +159,27 @@ def dialogs():
             press("Tab")
             yield 1.0
         press("Escape")
-        yield 1.5
+        # The screen reader names the window the focus went back to.
+        yield 3.0
 
 
-def game(mode, rounds):
+def flatreview():
+    """The screen reader's own review, from the line it is on to the next
+    two (Orca's keypad keys), while the game waits for its first key."""
+    yield 8.0
+    for key in ("KP_Up", "KP_Page_Up", "KP_Page_Up"):
+        press(key)
+        yield 2.0
+
+
+def game(mode, rounds, review=False):
     """Ctrl+S, the two questions, the numbers game typed back."""
     answer = (lambda: press("space")) if mode == "keys" else (lambda: chord(" "))
     mark = len(inserted)
     press("ctrl+s")
     yield until("okrem medzerníka", mark)
+    if review:
+        yield from flatreview()
     for asked in ("pravidlá?", "zvol hru!"):
         mark = len(inserted)
         answer()
@@ -205,10 +221,14 @@ def game(mode, rounds):
 
 
 def virtualscreen():
-    """The virtual screen opened during the game, walked and closed."""
+    """The virtual screen opened while the game waits for an answer, walked
+    and closed."""
+    yield shownandcleared("pridávam.", 4)
+    yield 1.0
     for key in ("Up", "Down", "Down", "Right", "Right", "ctrl+Right", "F2", "Escape"):
         press(key)
         yield 1.2
+    yield 3.0
 
 
 def scenario(mode):
@@ -218,7 +238,7 @@ def scenario(mode):
         return
     if mode == "session":
         yield from dialogs()
-        yield from game("keys", 3)
+        yield from game("keys", 3, review=True)
         if not failure:
             yield from virtualscreen()
     else:
