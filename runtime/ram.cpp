@@ -13,7 +13,9 @@ tramimage ramimage {};
 
 namespace {
 
-bool loadfailed = false;
+// Until a load succeeds the file on disk is not ours: an ending before the
+// load (a start-up step that failed first) must not write zeros over it.
+bool loadfailed = true;
 
 [[noreturn]] void ioerror(const std::string& action, const std::string& path, int error)
 {
@@ -26,21 +28,30 @@ void loadram(const std::string& path)
 {
     ramimage.fill(0);
     std::error_code status;
-    if (!std::filesystem::exists(path, status))
+    if (!std::filesystem::exists(path, status)) {
+        // A first start: the file is ours to make.
+        loadfailed = status.value() != 0;
         return;
-
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        loadfailed = true;
-        ioerror("opening", path, errno);
     }
-    std::fread(ramimage.data(), 1, ramimage.size(), file);
+
+    loadfailed = true;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        ioerror("opening", path, errno);
+    std::size_t read = std::fread(ramimage.data(), 1, ramimage.size(), file);
     int error = std::ferror(file) ? errno : 0;
+    bool longer = read == ramimage.size() && std::fgetc(file) != EOF;
     std::fclose(file);
     if (error != 0) {
-        loadfailed = true;
         ramimage.fill(0);
         ioerror("reading", path, error);
+    }
+    // Another length is not an image of ours: writing one back would cut
+    // off or pad the user's data.
+    if (read != ramimage.size() || longer) {
+        std::uintmax_t size = std::filesystem::file_size(path, status);
+        throw TVorkanaError("\"" + path + "\" is " + (status ? std::string("not") : std::to_string(size))
+            + " bytes long, not 65536: it is read as far as it goes and left as it is; the device memory is not saved to it");
     }
     loadfailed = false;
 }

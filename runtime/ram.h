@@ -11,8 +11,9 @@ extern tramimage ramimage;
 
 // Zero-fills the image, then loads the file when it exists: a shorter file
 // fills what it holds, a longer one its first 65536 bytes. A file that
-// cannot be read raises an error naming it, and from then on saveram leaves
-// it alone, so the user's data is never replaced by zeros.
+// cannot be read, or is not 65536 bytes long, raises an error naming it,
+// and from then on saveram leaves it alone, so the user's data is never
+// replaced by zeros or cut. Before the first load nothing is saved either.
 void loadram(const std::string& path = "ram.dat");
 // Writes the whole image to a temporary file and puts it in place, so a
 // crash never leaves a truncated file.

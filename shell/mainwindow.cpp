@@ -171,7 +171,14 @@ void TForm1::FormCreate()
         m_hooks.initspeech();
 
     bool firstrun = !settingsfile.exists();
-    bool sapi5 = readsettings(settingsfile, m_hooks.voiceenumeratorexists && m_hooks.voiceenumeratorexists());
+    bool sapi5 = false;
+    // A settings file that cannot be made (a folder that cannot be created,
+    // a full disk) is reported, and the program goes on with the defaults.
+    try {
+        sapi5 = readsettings(settingsfile, m_hooks.voiceenumeratorexists && m_hooks.voiceenumeratorexists());
+    } catch (const std::exception& error) {
+        showerror(error.what());
+    }
     if (!firstrun) {
         usesapi5submenu->setChecked(sapi5);
         braillekeyboarditem->setChecked(switches.braillekeyboard);
@@ -180,7 +187,13 @@ void TForm1::FormCreate()
     switches.voiceready = usesapi5submenu->isChecked();
     Voicesubmenu->setEnabled(switches.voiceallowed && !switches.usesapi5);
 
-    loadram(filelocations.ramfile);
+    // A memory file that cannot be loaded is reported and left alone; the
+    // program goes on without it.
+    try {
+        loadram(filelocations.ramfile);
+    } catch (const std::exception& error) {
+        showerror(error.what());
+    }
 
     if (m_hooks.opensound)
         m_hooks.opensound();

@@ -55,28 +55,29 @@ TEST_F(RamTest, MissingFileLeavesTheImageZero)
     EXPECT_EQ(ramimage, tramimage {});
 }
 
-TEST_F(RamTest, ShortAndEmptyFilesLoadWhatTheyHold)
+// A file of another length loads what it holds, is reported by its name
+// and length, and is never written back cut or padded.
+TEST_F(RamTest, FilesOfAnotherLengthLoadWhatTheyHoldAndAreKept)
 {
-    writefile("");
-    loadram(path);
-    EXPECT_EQ(ramimage, tramimage {});
-
-    writefile("\x01\x02\x03");
-    loadram(path);
-    EXPECT_EQ(ramimage[0], 1);
-    EXPECT_EQ(ramimage[2], 3);
-    EXPECT_EQ(ramimage[3], 0);
-}
-
-TEST_F(RamTest, LongerFileLoadsItsFirst65536Bytes)
-{
-    std::string bytes(65536 + 10, '\x05');
-    bytes[65535] = '\x06';
-    bytes[65536] = '\x07';
-    writefile(bytes);
-    loadram(path);
-    EXPECT_EQ(ramimage[0], 5);
-    EXPECT_EQ(ramimage[65535], 6);
+    std::string longer(65536 + 10, '\x05');
+    longer[65535] = '\x06';
+    longer[65536] = '\x07';
+    for (const std::string& bytes : { std::string(), std::string("\x01\x02\x03"), longer }) {
+        writefile(bytes);
+        try {
+            loadram(path);
+            ADD_FAILURE() << "no error for " << bytes.size() << " bytes";
+        } catch (const TVorkanaError& error) {
+            EXPECT_NE(std::string(error.what()).find(path + "\" is " + std::to_string(bytes.size())), std::string::npos)
+                << error.what();
+        }
+        EXPECT_EQ(ramimage[0], bytes.empty() ? 0 : bytes[0]);
+        EXPECT_EQ(ramimage[3], bytes.size() > 3 ? 5 : 0);
+        EXPECT_EQ(ramimage[65535], bytes.size() > 65535 ? 6 : 0);
+        ramimage[0] = 99;
+        saveram(path);
+        EXPECT_EQ(readfile(), bytes);
+    }
 }
 
 TEST_F(RamTest, UnreadableFileRaisesAnErrorNamingItAndIsNeverOverwritten)
@@ -95,9 +96,10 @@ TEST_F(RamTest, UnreadableFileRaisesAnErrorNamingItAndIsNeverOverwritten)
 
 TEST_F(RamTest, FailedSaveRaisesAndLeavesTheOldFile)
 {
-    writefile("old");
+    const std::string old(65536, 'o');
+    writefile(old);
     loadram(path);
     std::filesystem::create_directory(path + ".tmp");
     EXPECT_THROW(saveram(path), TVorkanaError);
-    EXPECT_EQ(readfile(), "old");
+    EXPECT_EQ(readfile(), old);
 }

@@ -92,8 +92,11 @@ int main(int argc, char* argv[])
     std::string folder = argv[1];
     std::string command = argv[2];
     try {
-        if (command == "write" && argc == 4)
+        if (command == "write" && argc == 4) {
+            // The program writes only a memory file it loaded (or found missing).
+            loadram(folder + "/ram.dat");
             return writeversion(folder, static_cast<std::uint32_t>(std::stoul(argv[3]))) ? 0 : 1;
+        }
         if (command == "check")
             return check(folder) ? 0 : 1;
         if (command == "loop") {

@@ -624,6 +624,35 @@ private slots:
         QCOMPARE(charcount, 0);
     }
 
+    // The user's memory file survives a start whose settings file cannot be
+    // made, and one of another length is reported and kept as it is.
+    void ramdatsurvivesastartthatgoeswrong_data()
+    {
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<int>("length");
+        QTest::newRow("settings folder cannot be made") << "/proc/vorkana-none/vorkana.ini" << 65536;
+        QTest::newRow("40 000 bytes") << "" << 40000;
+        QTest::newRow("100 000 bytes") << "" << 100000;
+    }
+
+    void ramdatsurvivesastartthatgoeswrong()
+    {
+        QFETCH(QString, settings);
+        QFETCH(int, length);
+        if (!settings.isEmpty())
+            settingsfilename = settings.toStdString();
+        const std::string memory(std::size_t(length), '\x07');
+        std::ofstream(path("ram.dat"), std::ios::binary) << memory;
+        createform();
+        settingsfilename = path("vorkana.ini");
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY2(boxes[0].contains(settings.isEmpty() ? "ram.dat" : settings), qPrintable(boxes[0]));
+        QCOMPARE(int(ramimage[0]), 7);
+        form->exitsubmenu->trigger();
+        QCOMPARE(contents("ram.dat"), memory);
+        ramimage.fill(0);
+    }
+
     // The speech layer ends the process when the saved voice is gone.
     void endingfromthespeechlayersavesnothing()
     {
