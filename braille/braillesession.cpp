@@ -2,6 +2,8 @@
 
 #include "braille/brailledots.h"
 
+#include <csignal>
+#include <pthread.h>
 #include <QSocketNotifier>
 #include <QThread>
 
@@ -96,6 +98,19 @@ TBrailleSession::TBrailleSession(std::unique_ptr<TBrailleDisplay> display)
     m_link->onkey = [this](TBrailleKey key) { keyarrived(key); };
     m_link->moveToThread(m_thread.get());
     connect(m_thread.get(), &QThread::finished, m_link, &QObject::deleteLater);
+    // BrlAPI writes to its socket with plain write(): a BRLTTY that has just
+    // died would end the process with SIGPIPE. Every call of it runs on this
+    // thread, where the signal stays held, so the write fails with EPIPE and
+    // the display is let go as one that was unplugged.
+    connect(
+        m_thread.get(), &QThread::started, m_thread.get(),
+        [] {
+            sigset_t pipe;
+            sigemptyset(&pipe);
+            sigaddset(&pipe, SIGPIPE);
+            pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+        },
+        Qt::DirectConnection);
     m_thread->start();
 
     m_coalesce.setSingleShot(true);

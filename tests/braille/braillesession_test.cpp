@@ -23,6 +23,8 @@ public:
         std::vector<std::pair<QString, int>> writes;
         std::vector<TBrailleKey> keys;
         bool unplugged = false;
+        // The server died: a write goes to a socket nobody reads.
+        bool died = false;
         int wakeup = -1;
     };
 
@@ -63,6 +65,14 @@ public:
     bool write(const QString& text, int cursor) override
     {
         std::lock_guard guard(m_shared.lock);
+        if (m_shared.died) {
+            int pair[2];
+            socketpair(AF_UNIX, SOCK_STREAM, 0, pair);
+            ::close(pair[1]);
+            bool written = ::write(pair[0], "x", 1) == 1; // as BrlAPI writes
+            ::close(pair[0]);
+            return written;
+        }
         m_shared.writes.emplace_back(text, cursor);
         return true;
     }
@@ -225,6 +235,20 @@ TEST_F(BrailleSessionTest, AnUnpluggedDisplayIsLetGoUntilTheNextWindowChange)
     }
     session->windowchanged(7);
     EXPECT_TRUE(opened());
+}
+
+// BRLTTY killed mid-write: the write meets a closed socket, which would end
+// the process with SIGPIPE; the display is let go instead.
+TEST_F(BrailleSessionTest, AWriteAfterTheServerDiedLetsTheDisplayGo)
+{
+    session->windowchanged(7);
+    ASSERT_TRUE(opened());
+    {
+        std::lock_guard guard(shared.lock);
+        shared.died = true;
+    }
+    session->show("after the end", 0);
+    ASSERT_TRUE(waituntil([&] { return !session->displayopen(); }));
 }
 
 TEST_F(BrailleSessionTest, SwitchedOffTheDisplayIsNeitherOpenedNorWritten)
