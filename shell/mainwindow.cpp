@@ -314,9 +314,10 @@ void TForm1::releaseengines() noexcept
 void TForm1::braillekeyboarditemClick()
 {
     bool switchedon = braillekeyboarditem->isChecked();
-    playswitchsignal(switchedon);
+    // Saved before the signal: an exit during its tones ends the process.
     switches.braillekeyboard = switchedon;
     writesettings(TSettingsFile(settingsfilename));
+    playswitchsignal(switchedon);
 }
 
 void TForm1::usesapi5submenuClick()

@@ -605,6 +605,16 @@ private slots:
             (std::vector<std::string> { "tone 400 timbre 3", "tone 600 timbre 3", "tone 600 timbre 3", "tone 400 timbre 3" }));
     }
 
+    // Alt+F4 right after Ctrl+B ends the process inside the signal's tones.
+    void braillekeyboardsavedbeforeitssignal()
+    {
+        createform();
+        std::string during;
+        QTimer::singleShot(10, [&] { during = contents("vorkana.ini"); });
+        form->braillekeyboarditem->trigger();
+        QVERIFY2(during.find("braillekeys=1") != std::string::npos, during.c_str());
+    }
+
     void missingsoundbank()
     {
         std::filesystem::remove(path("sounds.dat"));
