@@ -22,12 +22,14 @@ bool TMainKeyFilter::eventFilter(QObject* watched, QEvent* event)
     case QEvent::ShortcutOverride:
     case QEvent::KeyPress:
     case QEvent::KeyRelease: {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (keptfrommenu(key))
+            return true;
         // The window hands each key on to its focus widget; the accessibility
         // bridge may hold it back at the window first. Only what reaches a
         // widget counts, so both ways look alike here.
         if (!watched->isWidgetType())
             return false;
-        auto* key = static_cast<QKeyEvent*>(event);
         TDelivery delivery { event, event->type(), key->timestamp(), key->key(), key->nativeScanCode() };
         if (delivery == m_lastdelivery)
             return m_lastdeliveryeaten;
@@ -47,6 +49,10 @@ bool TMainKeyFilter::eventFilter(QObject* watched, QEvent* event)
     case QEvent::Shortcut:
         takenbyshortcut();
         return false;
+    case QEvent::Show:
+        if (qobject_cast<QMenu*>(watched))
+            m_pressesbeforemenu = m_pressesinflight;
+        return false;
     case QEvent::Hide:
         // A key let go while a menu held the keyboard may never have been
         // reported anywhere; the held set must not keep it down.
@@ -64,6 +70,26 @@ bool TMainKeyFilter::eventFilter(QObject* watched, QEvent* event)
     }
 }
 
+bool TMainKeyFilter::keptfrommenu(const QKeyEvent* event)
+{
+    // Alt held back by the bridge while the P after it opened its menu at
+    // once: the menu (and the menu bar, which watches every window) would
+    // take that Alt, pressed or let go, for its own and close.
+    if (event->type() == QEvent::ShortcutOverride || !QApplication::activePopupWidget())
+        return false;
+    std::uint64_t identity = TKeyState::keyidentity(event->key(), event->nativeScanCode());
+    if (event->type() == QEvent::KeyPress && m_pressesbeforemenu.erase(identity) != 0) {
+        m_pressesinflight.erase(identity);
+        m_keptfrommenu.insert(identity);
+        return true;
+    }
+    if (event->type() == QEvent::KeyRelease && !event->isAutoRepeat() && m_keptfrommenu.erase(identity) != 0) {
+        keystate.release(identity);
+        return true;
+    }
+    return false;
+}
+
 TShiftState TMainKeyFilter::shiftstate(const QKeyEvent* event)
 {
     return { event->modifiers().testFlag(Qt::ShiftModifier), event->modifiers().testFlag(Qt::AltModifier),
@@ -78,6 +104,7 @@ bool TMainKeyFilter::override(QObject* watched, QKeyEvent* event)
     // itself follows at once.
     if (!event->spontaneous())
         return false;
+    m_pressesinflight.insert(TKeyState::keyidentity(event->key(), event->nativeScanCode()));
     bool mainwindow = inmainwindow(watched);
     bool menushortcut = mainwindow && ismenushortcut(event);
     m_overridden = TOverriddenPress { TKeyState::keyidentity(event->key(), event->nativeScanCode()),
@@ -95,6 +122,7 @@ void TMainKeyFilter::takenbyshortcut()
         return;
     TOverriddenPress press = *m_overridden;
     m_overridden.reset();
+    m_pressesinflight.erase(press.identity);
     int code = keystate.press(press.identity, press.code);
     if (press.mainwindow && !press.menushortcut)
         m_handlers.keydown(code, press.shift);
@@ -103,7 +131,9 @@ void TMainKeyFilter::takenbyshortcut()
 bool TMainKeyFilter::keydown(QObject* watched, QKeyEvent* event)
 {
     m_overridden.reset();
-    int code = keystate.press(TKeyState::keyidentity(event->key(), event->nativeScanCode()), virtualkeyof(event));
+    std::uint64_t identity = TKeyState::keyidentity(event->key(), event->nativeScanCode());
+    m_pressesinflight.erase(identity);
+    int code = keystate.press(identity, virtualkeyof(event));
     if (!inmainwindow(watched))
         return false;
     // A menu shortcut runs its command when the item is enabled; a disabled
@@ -127,7 +157,10 @@ bool TMainKeyFilter::keyup(QObject* watched, QKeyEvent* event)
     if (event->isAutoRepeat())
         return mainwindow && !ismodifierkey(event->key());
 
-    int code = keystate.release(TKeyState::keyidentity(event->key(), event->nativeScanCode()));
+    std::uint64_t identity = TKeyState::keyidentity(event->key(), event->nativeScanCode());
+    m_pressesinflight.erase(identity);
+    m_pressesbeforemenu.erase(identity);
+    int code = keystate.release(identity);
     if (!mainwindow)
         return false;
     m_handlers.keyup(code >= 0 ? code : virtualkeyof(event));

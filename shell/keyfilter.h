@@ -20,6 +20,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <functional>
 
 class QKeyEvent;
@@ -58,6 +59,7 @@ private:
         bool operator==(const TDelivery&) const = default;
     };
 
+    bool keptfrommenu(const QKeyEvent* event);
     bool override(QObject* watched, QKeyEvent* event);
     void takenbyshortcut();
     bool keydown(QObject* watched, QKeyEvent* event);
@@ -69,6 +71,11 @@ private:
     QPointer<QWidget> m_mainwindow;
     TKeyHandlers m_handlers;
     std::optional<TOverriddenPress> m_overridden;
+    // Keys whose override came and whose key press has not yet; when a menu
+    // opens, those the bridge still holds belong to the window, not to it.
+    std::set<std::uint64_t> m_pressesinflight;
+    std::set<std::uint64_t> m_pressesbeforemenu;
+    std::set<std::uint64_t> m_keptfrommenu; // such keys, until they are let go
     TDelivery m_lastdelivery;
     bool m_lastdeliveryeaten = false;
 };
