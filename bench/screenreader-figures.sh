@@ -115,6 +115,10 @@ said=$(orca_said "$since")
 for name in Spustit Konec "Nastavení prostředí" Čeština "Nastavení zvuků" "Povolit hlas" "Nastavení hlasu" Hlasy; do
   grep -q "$name" <<<"$said" || echo "Orca never said: $name"
 done
-echo "flat review (Orca after each keypad key):"
-grep -A1 -E '^\S+  (KP_|keypad|8|9)' <<<"$said" | head -n 12
+# The review walked the first three lines of the greeting, one at a time.
+first=$(grep -m1 'key KP_' "$STEPS_LOG" | cut -d' ' -f1)
+# until the step after the review's last key
+until=$(awk '/key KP_/ { found = 1; next } found { print $1; exit }' "$STEPS_LOG")
+echo "flat review, what Orca said from the first keypad key on:"
+awk -v from="$first" -v to="$until" '$1 >= from && $1 < to' <<<"$said" | sed 's/  */ /g'
 grep -c "keyEventError" "$work/stderr.log" | sed 's/^/keys Qt gave up asking Orca about: /'
