@@ -68,39 +68,44 @@ TPulseOutput::TPulseOutput()
     m_mainloop = pa_threaded_mainloop_new();
     if (!m_mainloop)
         throw TVorkanaError("The sound server cannot be reached: out of memory");
-    if (!beginconnection()) {
-        if (!m_context) {
-            release();
-            throw TVorkanaError("The sound server cannot be reached: out of memory");
-        }
-        fail("The sound server cannot be reached: ");
+    m_buffer.resize(std::size_t(samplerate / 1000 * (depthms + 4 * periodms)));
+    if (pa_threaded_mainloop_start(m_mainloop) < 0) {
+        release();
+        throw TVorkanaError("The sound server cannot be reached: its connection cannot be served");
     }
     pa_threaded_mainloop_lock(m_mainloop);
-    if (pa_threaded_mainloop_start(m_mainloop) < 0) {
-        pa_threaded_mainloop_unlock(m_mainloop);
-        fail("The sound server cannot be reached: ");
+    m_startproblem = connectnow();
+    if (!m_startproblem.empty()) {
+        // Not there yet (a desktop that starts its server after us): the
+        // clock runs on, and the server is looked for as after a loss.
+        dropconnection();
+        m_lost = true;
     }
+    pa_threaded_mainloop_unlock(m_mainloop);
+}
+
+std::string TPulseOutput::connectnow()
+{
+    const auto why = [this](const char* reason) {
+        return std::string(reason) + (m_context ? pa_strerror(pa_context_errno(m_context)) : "out of memory");
+    };
+    if (!beginconnection())
+        return why("The sound server cannot be reached: ");
     waitfor([](TPulseOutput& self) {
         auto state = pa_context_get_state(self.m_context);
         return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
     });
-    if (pa_context_get_state(m_context) != PA_CONTEXT_READY) {
-        pa_threaded_mainloop_unlock(m_mainloop);
-        fail("The sound server cannot be reached: ");
-    }
-    if (!beginstream()) {
-        pa_threaded_mainloop_unlock(m_mainloop);
-        fail("The sound server refused the stream: ");
-    }
+    if (pa_context_get_state(m_context) != PA_CONTEXT_READY)
+        return why("The sound server cannot be reached: ");
+    if (!beginstream())
+        return why("The sound server refused the stream: ");
     waitfor([](TPulseOutput& self) {
         auto state = pa_stream_get_state(self.m_stream);
         return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
     });
-    bool ready = pa_stream_get_state(m_stream) == PA_STREAM_READY;
-    pa_threaded_mainloop_unlock(m_mainloop);
-    if (!ready)
-        fail("The sound server refused the stream: ");
-    m_buffer.resize(std::size_t(samplerate / 1000 * (depthms + 4 * periodms)));
+    if (pa_stream_get_state(m_stream) != PA_STREAM_READY)
+        return why("The sound server refused the stream: ");
+    return {};
 }
 
 bool TPulseOutput::beginconnection()
@@ -193,13 +198,6 @@ void TPulseOutput::waitfor(bool (*ready)(TPulseOutput&))
         pa_threaded_mainloop_wait(m_mainloop);
 }
 
-void TPulseOutput::fail(const std::string& reason)
-{
-    std::string why = m_context ? pa_strerror(pa_context_errno(m_context)) : "unknown";
-    release();
-    throw TVorkanaError(reason + why);
-}
-
 void TPulseOutput::start(TMixer& mixer)
 {
     m_wake = std::make_shared<TWakeFile>();
@@ -242,6 +240,10 @@ void TPulseOutput::start(TMixer& mixer)
     auto giveup = std::chrono::steady_clock::now() + std::chrono::milliseconds(2500);
     while (std::chrono::steady_clock::now() < giveup) {
         pa_threaded_mainloop_lock(m_mainloop);
+        if (!streaming()) {
+            pa_threaded_mainloop_unlock(m_mainloop);
+            break;
+        }
         const pa_timing_info* timing = pa_stream_get_timing_info(m_stream);
         bool playing = pa_stream_get_state(m_stream) == PA_STREAM_READY && timing && timing->playing;
         pa_threaded_mainloop_unlock(m_mainloop);
@@ -357,7 +359,11 @@ void TPulseOutput::resume(std::int64_t now)
     m_lost = false;
     m_played = false;
     m_fadein = true;
-    std::fprintf(stderr, "The sound server is back; tones, clicks and speech sound again.\n");
+    if (m_startproblem.empty())
+        std::fprintf(stderr, "The sound server is back; tones, clicks and speech sound again.\n");
+    else
+        std::fprintf(stderr, "The sound server is there now; tones, clicks and speech sound.\n");
+    m_startproblem.clear();
 }
 
 void TPulseOutput::writeframes(std::int64_t from, std::int64_t to)

@@ -8,9 +8,10 @@
 // and the server takes back what it had already mixed. A key therefore
 // silences within a few milliseconds, and a text starts as fast.
 //
-// A server that goes away (killed, restarted) is looked for again every
-// second; meanwhile the clock runs on, so waits still end on time, and once
-// it is back the stream carries on from the frame being heard.
+// A server that goes away (killed, restarted), or is not there yet when the
+// program starts, is looked for again every second; meanwhile the clock
+// runs on, so waits still end on time, and once it is there the stream
+// carries on from the frame being heard.
 
 #include "sound/audiooutput.h"
 
@@ -28,7 +29,9 @@ struct pa_time_event;
 class TPulseOutput final : public TAudioOutput {
 public:
     // Connects to the user's sound server (never starts one) and opens the
-    // stream; raises TVorkanaError with the server's reason when it cannot.
+    // stream; a server that is not there is looked for from then on, and
+    // startproblem() says why it was not. Raises TVorkanaError only when
+    // the connection cannot be served at all (out of memory).
     TPulseOutput();
     ~TPulseOutput() override;
 
@@ -37,12 +40,16 @@ public:
     int historyframes() const override;
     int renderaheadframes() const override;
     void start(TMixer& mixer) override;
+    // Why the server was not found at the start; empty when it was.
+    const std::string& startproblem() const { return m_startproblem; }
     void close() noexcept override;
 
 private:
     static constexpr int samplerate = 48000;
 
-    void fail(const std::string& reason);
+    // With the loop locked: connects and opens the stream, waiting for
+    // both; the reason when it cannot, empty when the stream is ready.
+    std::string connectnow();
     void waitfor(bool (*ready)(TPulseOutput&));
     void release() noexcept;
     // Begin connecting, without waiting: the context, then its stream.
@@ -73,7 +80,8 @@ private:
     TMixer* m_mixer = nullptr;
     std::vector<float> m_buffer;
     bool m_running = false;
-    bool m_lost = false; // the server went away; reconnecting
+    bool m_lost = false; // the server went away, or was not there; reconnecting
+    std::string m_startproblem;
     std::int64_t m_nextattempt = 0; // microseconds, steady clock
     std::int64_t m_attemptdeadline = 0;
     bool m_played = false; // the server has begun to play the stream

@@ -33,7 +33,12 @@ void TSoundSystem::opendevice()
         return;
     std::unique_ptr<TAudioOutput> output;
     try {
-        output = std::make_unique<TPulseOutput>();
+        auto pulse = std::make_unique<TPulseOutput>();
+        // A server that comes later is found then.
+        if (!pulse->startproblem().empty())
+            parts.devicemessage = pulse->startproblem()
+                + ". Tones, clicks and speech are silent until it is there; they still take their time.";
+        output = std::move(pulse);
     } catch (const TVorkanaError& error) {
         parts.devicemessage = std::string(error.what())
             + ". Tones, clicks and speech are silent; they still take their time.";
