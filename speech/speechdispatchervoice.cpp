@@ -8,6 +8,11 @@
 #include <QTimer>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <sys/socket.h>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
@@ -36,6 +41,92 @@ constexpr int servicecheckms = 250;
 // The library's reader takes microseconds to leave once it has seen the
 // service end; this bounds the wait for it should it not.
 constexpr int readerlimitms = 200;
+// The library waits for the service's every answer without a limit; a
+// service that does not answer (stopped, hung) would hold the window. A
+// call not answered within this is taken as the service's end.
+constexpr int answerlimitms = 1000;
+// Opening may start the service, which takes a second or so.
+constexpr int openlimitms = 4000;
+
+// While a call runs, a watch ends it after the limit by shutting the
+// connection's socket: the library's reader then sees the end and wakes
+// the waiting call, which fails as for a service that died.
+class TAnswerDeadline {
+public:
+    explicit TAnswerDeadline(int descriptor)
+        : m_watch([this, descriptor] {
+            std::unique_lock lock(m_lock);
+            if (!m_answered.wait_for(lock, std::chrono::milliseconds(answerlimitms), [this] { return m_done; }))
+                ::shutdown(descriptor, SHUT_RDWR);
+        })
+    {
+    }
+    ~TAnswerDeadline()
+    {
+        {
+            std::lock_guard lock(m_lock);
+            m_done = true;
+        }
+        m_answered.notify_one();
+        m_watch.join();
+    }
+    TAnswerDeadline(const TAnswerDeadline&) = delete;
+    TAnswerDeadline& operator=(const TAnswerDeadline&) = delete;
+
+private:
+    std::mutex m_lock;
+    std::condition_variable m_answered;
+    bool m_done = false;
+    std::thread m_watch; // last: it starts once the rest is there
+};
+
+// Opens the connection on a thread of its own and waits for it a while. A
+// service that does not answer is left to that thread, which closes what
+// it opens too late.
+SPDConnection* openwithin(bool autospawn, std::string& error)
+{
+    struct TOpening {
+        std::mutex lock;
+        std::condition_variable done;
+        SPDConnection* connection = nullptr;
+        std::string error;
+        bool finished = false;
+        bool abandoned = false;
+    };
+    auto opening = std::make_shared<TOpening>();
+    std::thread([opening, autospawn] {
+        char* failure = nullptr;
+        SPDConnection* connection = nullptr;
+        SPDConnectionAddress* address = spd_get_default_address(&failure);
+        if (address) {
+            connection = spd_open2("vorkana", "main", nullptr, SPD_MODE_THREADED, address, autospawn ? 1 : 0, &failure);
+            free(address->unix_socket_name);
+            free(address->inet_socket_host);
+            free(address->dbus_bus);
+            free(address);
+        }
+        std::lock_guard lock(opening->lock);
+        if (failure)
+            opening->error = failure;
+        free(failure);
+        if (opening->abandoned) {
+            if (connection)
+                spd_close(connection);
+            return;
+        }
+        opening->connection = connection;
+        opening->finished = true;
+        opening->done.notify_one();
+    }).detach();
+    std::unique_lock lock(opening->lock);
+    if (!opening->done.wait_for(lock, std::chrono::milliseconds(openlimitms), [&] { return opening->finished; })) {
+        opening->abandoned = true;
+        error = "it does not answer";
+        return nullptr;
+    }
+    error = opening->error;
+    return opening->connection;
+}
 
 void servicecallback(size_t message, size_t, SPDNotificationType kind)
 {
@@ -147,25 +238,16 @@ bool TSpeechDispatcherVoice::connect()
         return true;
     if (m_unreachable)
         return false;
-    char* error = nullptr;
-    SPDConnectionAddress* address = spd_get_default_address(&error);
-    if (address) {
-        // Not held here: a service the library starts now would inherit
-        // the held signal for its whole life.
-        m_service->connection = spd_open2("vorkana", "main", nullptr, SPD_MODE_THREADED, address, m_autospawn ? 1 : 0, &error);
-        free(address->unix_socket_name);
-        free(address->inet_socket_host);
-        free(address->dbus_bus);
-        free(address);
-    }
+    std::string error;
+    // Not held here: a service the library starts now would inherit the
+    // held signal for its whole life.
+    m_service->connection = openwithin(m_autospawn, error);
     if (!m_service->connection) {
         m_unreachable = true;
         reportonce("The system voice (speech-dispatcher) cannot be reached"
-            + (error ? ": " + std::string(error) : std::string()) + ". It stays silent.");
-        free(error);
+            + (error.empty() ? std::string() : ": " + error) + ". It stays silent.");
         return false;
     }
-    free(error);
     m_service->watched = ::fcntl(m_service->connection->socket, F_DUPFD_CLOEXEC, 0);
     m_service->number = ++connectionnumber;
     receiver.store(this);
@@ -173,6 +255,7 @@ bool TSpeechDispatcherVoice::connect()
     m_service->connection->callback_end = servicecallback;
     m_service->connection->callback_cancel = servicecallback;
     TBrokenPipeHeld held;
+    TAnswerDeadline deadline(m_service->watched);
     spd_set_notification_on(m_service->connection, SPD_BEGIN);
     spd_set_notification_on(m_service->connection, SPD_END);
     spd_set_notification_on(m_service->connection, SPD_CANCEL);
@@ -243,6 +326,7 @@ void TSpeechDispatcherVoice::speak(const std::string& utf8, bool markup)
     int message = -1;
     {
         TBrokenPipeHeld held;
+        TAnswerDeadline deadline(m_service->watched);
         message = spd_say(m_service->connection, SPD_MESSAGE, text.c_str());
     }
     if (message < 0) {
@@ -292,7 +376,13 @@ void TSpeechDispatcherVoice::purge()
     }
     {
         TBrokenPipeHeld held;
+        TAnswerDeadline deadline(m_service->watched);
         spd_cancel(m_service->connection);
+    }
+    // Not answered: the service is as good as gone.
+    if (serviceended()) {
+        lose();
+        return;
     }
     // The service's own cancel notices come later and find nothing.
     endpending();

@@ -232,6 +232,23 @@ TEST_F(SpeechDispatcher, AServiceKilledMidTextEndsEveryTextAndSaysSoOnce)
     }
 }
 
+// A service stopped with SIGSTOP answers nothing: each call is given up on
+// after a while, the service is taken as gone, and nothing hangs.
+TEST_F(SpeechDispatcher, AStoppedServiceIsTakenAsGoneAndNothingHangs)
+{
+    voice->speak(longtext(), false);
+    ASSERT_TRUE(waituntil([&] { return !events.empty(); }, 15000)) << (problems.empty() ? "" : problems[0]);
+    const auto pid = static_cast<pid_t>(service->processId());
+    ::kill(pid, SIGSTOP);
+    voice->purge();
+    voice->speak("After.", false);
+    bool ended = waituntil([&] { return ends() == 2; }, 15000);
+    ::kill(pid, SIGCONT);
+    EXPECT_TRUE(ended) << ends() << " of 2 texts ended";
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_NE(problems[0].find("has stopped"), std::string::npos) << problems[0];
+}
+
 // A text the service really speaks lasts until it is purged; one skipped
 // would end at once.
 TEST_F(SpeechDispatcher, SpeechComesBackWhenTheServiceIsStartedAgain)
