@@ -13,6 +13,7 @@
 #include <sys/eventfd.h>
 #include <sys/resource.h>
 #include <thread>
+#include <utility>
 #include <unistd.h>
 
 namespace {
@@ -255,13 +256,34 @@ void TPulseOutput::start(TMixer& mixer)
 
 std::int64_t TPulseOutput::heardframe(std::int64_t now)
 {
+    // A suspended sink (another program took the card) plays nothing and
+    // its clock stands; ours runs on, as when the server is gone, so waits
+    // still end. Once it plays again its clock is set where ours is.
+    if (streaming() && pa_stream_is_suspended(m_stream) == 1) {
+        if (!m_suspended) {
+            m_suspended = true;
+            std::fprintf(stderr, "The sound device is taken by another program; tones, clicks and speech are silent until it is free.\n");
+        }
+        return runonframe(now);
+    }
+    if (m_suspended && streaming()) {
+        m_suspended = false;
+        m_resync = true;
+        std::fprintf(stderr, "The sound device is free again; tones, clicks and speech sound again.\n");
+    }
     pa_usec_t position = 0;
     // Before the server first plays the stream its time runs on regardless.
     const pa_timing_info* timing = streaming() ? pa_stream_get_timing_info(m_stream) : nullptr;
     if (timing && timing->playing)
         m_played = true;
     if (m_played && streaming() && pa_stream_get_time(m_stream, &position) == 0) {
-        m_lastheard = m_base + static_cast<std::int64_t>(position * samplerate / 1000000);
+        const auto played = static_cast<std::int64_t>(position * samplerate / 1000000);
+        if (m_resync) {
+            m_resync = false;
+            m_base = runonframe(now) - played;
+            m_rewriteall = true;
+        }
+        m_lastheard = m_base + played;
         m_lastheardat = now;
         return m_lastheard;
     }
@@ -286,8 +308,11 @@ void TPulseOutput::step()
     if (!m_running)
         return;
     const std::int64_t now = steadymicroseconds();
-    const bool resumed = (m_lost || !streaming()) && reconnect(now);
+    bool resumed = (m_lost || !streaming()) && reconnect(now);
     const std::int64_t heard = heardframe(now);
+    // Back from a suspension: what the server held was for moments that
+    // have passed, and is written over from the frame being heard.
+    resumed = std::exchange(m_rewriteall, false) || resumed;
     m_mixer->setclock(heard, TMixerClock::time_point(std::chrono::microseconds(now)));
 
     std::int64_t rendered = m_mixer->renderedframes();
@@ -368,7 +393,9 @@ void TPulseOutput::resume(std::int64_t now)
 
 void TPulseOutput::writeframes(std::int64_t from, std::int64_t to)
 {
-    const bool streaming = this->streaming();
+    // A suspended sink takes nothing; what we would give it is for moments
+    // that will have passed when it plays again.
+    const bool streaming = this->streaming() && !m_suspended;
     bool first = true;
     while (from < to) {
         int frames = static_cast<int>(std::min<std::int64_t>(to - from, std::int64_t(m_buffer.size())));

@@ -81,6 +81,9 @@ private:
     std::vector<float> m_buffer;
     bool m_running = false;
     bool m_lost = false; // the server went away, or was not there; reconnecting
+    bool m_suspended = false; // the sink plays nothing; our clock runs on
+    bool m_resync = false; // the sink plays again: set its clock where ours is
+    bool m_rewriteall = false;
     std::string m_startproblem;
     std::int64_t m_nextattempt = 0; // microseconds, steady clock
     std::int64_t m_attemptdeadline = 0;

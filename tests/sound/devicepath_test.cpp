@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <atomic>
 #include <thread>
 
 namespace {
@@ -127,6 +128,37 @@ TEST_F(DevicePathServerTest, TonesSoundOnceAServerThatWasNotThereAtTheStartIsThe
     system.player().playwait("click5", 0);
     server.startagain();
     ASSERT_TRUE(server.running()) << server.reason();
+    EXPECT_TRUE(heardonceserveristhere(system, server));
+    system.release();
+}
+
+// Another program took the card and the sink is suspended: time runs on,
+// so a text's end is still reached (the speech waits end), and once the
+// sink is free, tones are heard again.
+TEST_F(DevicePathServerTest, WhileTheSinkIsSuspendedTimeRunsOnAndSoundComesBackAfter)
+{
+    TSoundSystem system;
+    system.opendevice();
+    ASSERT_EQ(system.devicemessage(), "");
+    system.loadbank(VORKANA_SOUNDS_DAT);
+    system.player().playwait("click5", 0);
+    ASSERT_EQ(std::system("pactl suspend-sink ci_sink 1"), 0);
+    std::this_thread::sleep_for(300ms);
+    std::atomic<bool> free { false };
+    std::thread freeing([&] {
+        std::this_thread::sleep_for(4s);
+        free = std::system("pactl suspend-sink ci_sink 0") == 0;
+    });
+    std::atomic<bool> drained { false };
+    system.speechstream().setdrainedcallback([&] { drained = true; });
+    std::vector<std::int16_t> text(22050 / 5, 4000); // 200 ms at the engine's rate
+    system.speechstream().write(text.data(), text.size(), 22050);
+    system.speechstream().flush();
+    while (!drained && !free)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_FALSE(free) << "the text's end waited for the sink";
+    freeing.join();
+    ASSERT_TRUE(free);
     EXPECT_TRUE(heardonceserveristhere(system, server));
     system.release();
 }
