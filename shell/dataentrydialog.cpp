@@ -8,6 +8,8 @@
 #include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QCoreApplication>
+#include <utility>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -99,10 +101,12 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event)
         TShiftState shift { key->modifiers().testFlag(Qt::ShiftModifier), key->modifiers().testFlag(Qt::AltModifier),
             key->modifiers().testFlag(Qt::ControlModifier) };
         std::string typed = typedcharacters(key);
+        int outer = std::exchange(m_keydownrunning, code);
         inputeditKeyDown(code, shift, typed, field(), m_actions);
         bool kept = false;
         for (char character : typed)
             kept = inputeditKeyPress(character) || kept;
+        m_keydownrunning = outer;
         return kept;
     }
     if (event->type() == QEvent::KeyRelease) {
@@ -110,6 +114,15 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event)
         int code = virtualkeyof(key);
         if (key->isAutoRepeat() || code == virtualkey::enter || code == virtualkey::tab)
             return false;
+        // Released while its own key-down still speaks (Backspace's echo):
+        // handled after it, and after the field took the key, or it would
+        // decode a chord held across it that the key-down then takes again.
+        if (code == m_keydownrunning) {
+            QCoreApplication::postEvent(watched,
+                new QKeyEvent(key->type(), key->key(), key->modifiers(), key->nativeScanCode(), key->nativeVirtualKey(),
+                    key->nativeModifiers(), key->text(), key->isAutoRepeat(), key->count()));
+            return true;
+        }
         TEditField before = field();
         TEditField after = before;
         inputeditKeyUp(code, key->modifiers().testFlag(Qt::ControlModifier), after);

@@ -34,6 +34,9 @@ private:
     void exitprogrambtnClick();
 
     TDataEntryActions m_actions;
+    // The key whose key-down is being handled; its key-down may wait for
+    // speech, and its release, coming meanwhile, waits for it to finish.
+    int m_keydownrunning = -1;
 };
 
 extern TForm2* Form2;

@@ -1,6 +1,8 @@
 // The data entry dialog driven with key events, offscreen, with the
 // application's key filter keeping the held keys as in the application.
 #include "runtime/cells.h"
+#include "runtime/services.h"
+#include "runtime/speaker.h"
 #include "shell/dataentrydialog.h"
 #include "shell/brailletable.h"
 #include "shell/keyfilter.h"
@@ -15,6 +17,8 @@
 #include <QTest>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <utility>
 
 namespace {
 
@@ -150,4 +154,50 @@ TEST_F(DataEntryFormTest, BrailleChordIsSpokenAtEachPressAndInsertedOnce)
     QTest::keyRelease(form->inputedit, Qt::Key_D, Qt::NoModifier);
     EXPECT_EQ(form->inputedit->text(), "b");
     EXPECT_EQ(host.heard(), (std::vector<std::string> { "char a", "char b" }));
+}
+
+// A speaker that, at the next character it names, lets something happen
+// meanwhile, as a key released while the real voice speaks.
+class TSpeakerWithAMoment : public TSpeaker {
+public:
+    explicit TSpeakerWithAMoment(TSpeaker& voice)
+        : m_voice(voice)
+    {
+    }
+    void speak(const std::string& text) override { m_voice.speak(text); }
+    void speakwait(const std::string& text) override { m_voice.speakwait(text); }
+    void speakchar(const std::string& text) override
+    {
+        m_voice.speakchar(text);
+        if (auto moment = std::exchange(meanwhile, nullptr))
+            moment();
+    }
+    void stopspeech() override { m_voice.stopspeech(); }
+
+    std::function<void()> meanwhile;
+
+private:
+    TSpeaker& m_voice;
+};
+
+// F held across Backspace: Backspace's release comes while its own echo
+// still speaks; the held chord is typed once, at that release.
+TEST_F(DataEntryFormTest, ADotKeyHeldAcrossBackspaceIsTypedOnce)
+{
+    auto path = std::filesystem::temp_directory_path() / ("vorkana-form-" + std::to_string(::getpid()) + ".ebt");
+    std::ofstream(path) << "[prefixes]\n#cap=6\n[characters]\na=1\nb=12\n[#cap]\nA=1\n";
+    loadbrailletable(path.string());
+    std::filesystem::remove(path);
+    switches.braillekeyboard = true;
+    form->inputedit->setText("aa");
+    TSpeakerWithAMoment speaker(*services.speech);
+    TSpeaker* voice = std::exchange(services.speech, &speaker);
+
+    QTest::keyPress(form->inputedit, Qt::Key_F, Qt::NoModifier);
+    speaker.meanwhile = [this] { QTest::keyRelease(form->inputedit, Qt::Key_Backspace, Qt::NoModifier); };
+    QTest::keyPress(form->inputedit, Qt::Key_Backspace, Qt::NoModifier);
+    QCoreApplication::processEvents();
+    QTest::keyRelease(form->inputedit, Qt::Key_F, Qt::NoModifier);
+    services.speech = voice;
+    EXPECT_EQ(form->inputedit->text(), "aa");
 }
