@@ -146,6 +146,10 @@ void TBrailleSession::setenabled(bool enabled)
 
 void TBrailleSession::windowchanged(unsigned long window)
 {
+    // Each window's view starts at its own cursor, not where the panning
+    // keys left another window's.
+    if (window != m_window)
+        m_offset = 0;
     m_window = window;
     if (!m_enabled || window == 0 || m_state == TState::opening)
         return;

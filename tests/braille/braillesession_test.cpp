@@ -134,6 +134,8 @@ protected:
 };
 
 const QString eighty = QString("0123456789").repeated(8);
+// A line whose first parts differ, where a part shown must be told apart.
+const QString lettered = QString("ABCDEFGHIJKLMNOPQRSTUVWXYZ").repeated(4).left(80);
 
 }
 
@@ -186,12 +188,19 @@ TEST_F(BrailleSessionTest, KeysBecomeChordsRoutesAndPanning)
     ASSERT_TRUE(waituntil([&] { return chords.size() == 2; }));
     EXPECT_EQ(chords, (std::vector<std::string> { "12", " " }));
 
+    session->show(lettered, 0);
     press({ TBrailleKey::TKind::panright, 0 });
-    ASSERT_TRUE(waituntil([&] { return lastwrite().first == eighty.mid(10, 10); }));
+    ASSERT_TRUE(waituntil([&] { return lastwrite().first == lettered.mid(10, 10); }));
     EXPECT_EQ(lastwrite().second, -1); // the cursor is in the part left behind
     press({ TBrailleKey::TKind::route, 3 });
     ASSERT_TRUE(waituntil([&] { return !routes.empty(); }));
     EXPECT_EQ(routes, (std::vector<int> { 13 }));
+
+    // Another window, whose line has no cursor, shows its start.
+    session->windowchanged(8);
+    session->show(lettered, -1);
+    ASSERT_TRUE(waituntil([&] { return lastwrite().first == lettered.mid(0, 10); }))
+        << lastwrite().first.toStdString();
 }
 
 TEST_F(BrailleSessionTest, AMissingDisplayIsTriedAgainOnlyAtTheNextWindowChange)
