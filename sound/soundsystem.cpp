@@ -64,7 +64,13 @@ std::string TSoundSystem::devicemessage() const
 
 void TSoundSystem::loadbank(const std::string& path)
 {
-    m_implementation->wavelist->List.LoadBank(path);
+    // The bank's own messages say what is wrong; the user must also learn
+    // which file it is.
+    try {
+        m_implementation->wavelist->List.LoadBank(path);
+    } catch (const TVorkanaError& error) {
+        throw TVorkanaError("\"" + path + "\": " + error.what());
+    }
 }
 
 TSoundPlayer& TSoundSystem::player()

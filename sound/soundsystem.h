@@ -23,7 +23,7 @@ public:
     std::string devicemessage() const;
 
     // Loads the bank file; a malformed file raises TVorkanaError with the
-    // bank's message and leaves no bank loaded.
+    // file's path and the bank's message, and leaves no bank loaded.
     void loadbank(const std::string& path);
 
     // Work the blocking waits for a sound do meanwhile (TSoundDevice).

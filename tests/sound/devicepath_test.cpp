@@ -1,4 +1,5 @@
 #include "runtime/cells.h"
+#include "runtime/errors.h"
 #include "sound/soundsystem.h"
 #include "tests/sound/pulsenullsink.h"
 #include "tests/sound/frequencyanalysis.h"
@@ -10,6 +11,11 @@
 #include <cstdlib>
 #include <atomic>
 #include <thread>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -161,6 +167,29 @@ TEST_F(DevicePathServerTest, WhileTheSinkIsSuspendedTimeRunsOnAndSoundComesBackA
     ASSERT_TRUE(free);
     EXPECT_TRUE(heardonceserveristhere(system, server));
     system.release();
+}
+
+// An empty or cut-off sounds.dat: the message names the file and what is
+// wrong with it.
+TEST(SoundSystemTest, ABankThatCannotBeReadIsNamedInItsMessage)
+{
+    std::string path = (std::filesystem::temp_directory_path() / ("vorkana-bank-" + std::to_string(::getpid()) + ".dat")).string();
+    for (std::size_t length : { std::size_t(0), std::size_t(64) }) {
+        std::string whole;
+        {
+            std::ifstream bank(VORKANA_SOUNDS_DAT, std::ios::binary);
+            whole.assign(std::istreambuf_iterator<char>(bank), {});
+        }
+        std::ofstream(path, std::ios::binary) << whole.substr(0, length);
+        TSoundSystem system;
+        try {
+            system.loadbank(path);
+            ADD_FAILURE() << "a bank of " << length << " bytes loaded";
+        } catch (const TVorkanaError& error) {
+            EXPECT_EQ(std::string(error.what()).rfind("\"" + path + "\": ", 0), 0u) << error.what();
+        }
+    }
+    std::filesystem::remove(path);
 }
 
 }
