@@ -11,12 +11,20 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <optional>
+#include <set>
+#include <vector>
 #include <unistd.h>
 
 std::string settingsfilename = "vorkana.ini";
 
 namespace {
+
+// Values that could not be read, by file, each noted once; and those not
+// yet reported.
+std::set<std::string> notedvalues;
+std::map<std::string, std::vector<std::string>> unreportedvalues;
 
 // Multi-key mode keeps every duplicate so that the first one can win, as it
 // does for the Windows functions the file format comes from.
@@ -116,9 +124,28 @@ int TSettingsFile::readinteger(const TIntegerSetting& setting) const
 {
     auto stored = TIniDocument(m_path).value(setting.section, setting.key);
     int value = 0;
-    if (!stored || !parseinteger(*stored, value))
+    if (!stored)
         return setting.defaultvalue;
+    if (!parseinteger(*stored, value)) {
+        std::string entry = std::string("[") + setting.section + "] " + setting.key + "=" + *stored;
+        if (notedvalues.insert(m_path + "\n" + entry).second)
+            unreportedvalues[m_path].push_back(entry);
+        return setting.defaultvalue;
+    }
     return std::clamp(value, setting.minimum, setting.maximum);
+}
+
+std::string unreadablesettings()
+{
+    std::string message;
+    for (const auto& [path, entries] : unreportedvalues) {
+        message += (message.empty() ? "" : "\n") + ("The settings file \"" + path + "\" has values that are not numbers; "
+            "their defaults are used:");
+        for (const std::string& entry : entries)
+            message += "\n" + entry;
+    }
+    unreportedvalues.clear();
+    return message;
 }
 
 std::string TSettingsFile::readtext(const TTextSetting& setting) const

@@ -42,6 +42,11 @@ inline constexpr TIntegerSetting volume { "Voice", "volume", 255, -anyinteger, a
 // The settings file of this run: the program file's path with ".ini".
 extern std::string settingsfilename;
 
+// The values read since the last call that were not numbers, each once, as
+// a message naming the file and the values, whose defaults were used;
+// empty when there were none.
+std::string unreadablesettings();
+
 class TSettingsFile {
 public:
     explicit TSettingsFile(std::string path);
@@ -49,7 +54,8 @@ public:
     bool exists() const;
 
     // A missing key or a value that is not a whole number reads as the
-    // default; a number outside the range is clamped into it.
+    // default (the latter noted for unreadablesettings); a number outside
+    // the range is clamped into it.
     int readinteger(const TIntegerSetting& setting) const;
     bool readboolean(const TIntegerSetting& setting) const { return readinteger(setting) != 0; }
     std::string readtext(const TTextSetting& setting) const;

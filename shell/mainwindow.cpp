@@ -183,6 +183,8 @@ void TForm1::FormCreate()
         usesapi5submenu->setChecked(sapi5);
         braillekeyboarditem->setChecked(switches.braillekeyboard);
     }
+    if (std::string unreadable = unreadablesettings(); !unreadable.empty())
+        showmessage(unreadable);
     switches.usesapi5 = usesapi5submenu->isChecked();
     switches.voiceready = usesapi5submenu->isChecked();
     Voicesubmenu->setEnabled(switches.voiceallowed && !switches.usesapi5);

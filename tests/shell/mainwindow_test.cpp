@@ -690,6 +690,20 @@ private slots:
         ramimage.fill(0);
     }
 
+    // Values that are not numbers are named once, with the file; their
+    // defaults are used.
+    void unreadablesettingsarereportedonce()
+    {
+        std::ofstream(path("vorkana.ini")) << "[voice]\nvoiceallowed=yes\n[sounds]\nsndvolume=loud\nvorkanasounds=0\n";
+        createform();
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY2(boxes[0].contains(QString::fromStdString(path("vorkana.ini"))), qPrintable(boxes[0]));
+        QVERIFY2(boxes[0].contains("voiceallowed=yes") && boxes[0].contains("sndvolume=loud"), qPrintable(boxes[0]));
+        boxes.clear();
+        createform();
+        QVERIFY2(boxes.isEmpty(), qPrintable(boxes.join("; ")));
+    }
+
     // The speech layer ends the process when the saved voice is gone.
     void endingfromthespeechlayersavesnothing()
     {
