@@ -129,6 +129,11 @@ void TBrailleDisplayView::mainscreenchanged()
         showmain();
 }
 
+void TBrailleDisplayView::shownotice(const QString& text)
+{
+    m_session.show(text, -1);
+}
+
 void TBrailleDisplayView::showmain()
 {
     TShownLine shown = screenlineshown(::screen, scrcursor);

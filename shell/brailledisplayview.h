@@ -20,6 +20,8 @@ public:
 
     // The main window's screen changed.
     void mainscreenchanged();
+    // A notice, shown until the window's own text changes.
+    void shownotice(const QString& text);
 
     QAction* brailledisplayitem = nullptr;
 

@@ -1,3 +1,4 @@
+#include "runtime/notices.h"
 #include "runtime/settings.h"
 #include "shell/application.h"
 #include "shell/commandline.h"
@@ -42,6 +43,8 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "vorkana: %s\n", folderproblem.c_str());
 
     TProgramParts program;
+    if (!speechproblem.empty())
+        tell(TNotice::ownvoicemissing);
     program.windows().form1->show();
     int status = application.exec();
     program.release();

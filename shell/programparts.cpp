@@ -12,8 +12,10 @@
 #include "sound/soundssubmenu.h"
 #include "platform/screenreaderwatch.h"
 #include "shell/accessibilityanswers.h"
+#include "shell/noticeboard.h"
 #include "sound/soundsystem.h"
 #include "speech/speechlayer.h"
+#include "speech/speechmessages.h"
 #include "speech/speechsetup.h"
 #include "speech/voicedialog.h"
 #include "speech/voiceselection.h"
@@ -36,8 +38,10 @@ TProgramParts::TProgramParts(TProgramChanges changes)
     hooks.voiceenumeratorexists = [] { return voiceselection.enumeratorexists(); };
     hooks.opensound = [&soundsystem] {
         soundsystem.opendevice();
-        if (!soundsystem.devicemessage().empty())
+        if (!soundsystem.devicemessage().empty()) {
             std::fprintf(stderr, "vorkana: %s\n", soundsystem.devicemessage().c_str());
+            tell(TNotice::soundmissing);
+        }
     };
     hooks.loadbank = [&soundsystem](const std::string& path) {
         soundsystem.loadbank(path);
@@ -66,6 +70,12 @@ TProgramParts::TProgramParts(TProgramChanges changes)
 
     createwindows(m_windows, std::move(hooks), runprogram, std::move(changes.dataentryexit));
     m_brailleview = std::make_unique<TBrailleDisplayView>(*m_brailledisplay, m_windows);
+    m_noticeboard = std::make_unique<TNoticeBoard>(
+        m_windows.form1->statusBar(), [this](const QString& text) { m_brailleview->shownotice(text); });
+    reportspeechproblem = [](const std::string& message) {
+        std::fprintf(stderr, "%s\n", message.c_str());
+        tell(TNotice::systemvoicefailed);
+    };
 }
 
 TProgramParts::~TProgramParts() = default;

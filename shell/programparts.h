@@ -11,6 +11,7 @@
 #include <memory>
 
 class TAccessibilityAnswers;
+class TNoticeBoard;
 class TScreenReaderWatch;
 class TBrailleDisplayView;
 class TBrailleSession;
@@ -46,5 +47,6 @@ private:
     std::unique_ptr<TSoundSystem> m_soundsystem;
     std::unique_ptr<TBrailleSession> m_brailledisplay;
     std::unique_ptr<TBrailleDisplayView> m_brailleview;
+    std::unique_ptr<TNoticeBoard> m_noticeboard;
     TApplicationWindows m_windows;
 };

@@ -1,6 +1,7 @@
 #include "sound/pulseoutput.h"
 
 #include "runtime/errors.h"
+#include "runtime/notices.h"
 #include "sound/mixer.h"
 
 #include <pulse/pulseaudio.h>
@@ -263,6 +264,7 @@ std::int64_t TPulseOutput::heardframe(std::int64_t now)
         if (!m_suspended) {
             m_suspended = true;
             std::fprintf(stderr, "The sound device is taken by another program; tones, clicks and speech are silent until it is free.\n");
+            tell(TNotice::devicetaken);
         }
         return runonframe(now);
     }
@@ -270,6 +272,7 @@ std::int64_t TPulseOutput::heardframe(std::int64_t now)
         m_suspended = false;
         m_resync = true;
         std::fprintf(stderr, "The sound device is free again; tones, clicks and speech sound again.\n");
+        tell(TNotice::devicefree);
     }
     pa_usec_t position = 0;
     // Before the server first plays the stream its time runs on regardless.
@@ -348,6 +351,7 @@ bool TPulseOutput::reconnect(std::int64_t now)
         m_lost = true;
         m_nextattempt = now + retryus;
         std::fprintf(stderr, "The sound server went away; tones, clicks and speech are silent until it is back.\n");
+        tell(TNotice::soundlost);
         dropconnection();
         return false;
     }
@@ -389,6 +393,7 @@ void TPulseOutput::resume(std::int64_t now)
     else
         std::fprintf(stderr, "The sound server is there now; tones, clicks and speech sound.\n");
     m_startproblem.clear();
+    tell(TNotice::soundback);
 }
 
 void TPulseOutput::writeframes(std::int64_t from, std::int64_t to)

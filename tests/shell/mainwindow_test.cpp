@@ -9,6 +9,7 @@
 #include "shell/mainwindow.h"
 #include "shell/application.h"
 #include "shell/dataentrydialog.h"
+#include "shell/noticeboard.h"
 #include "shell/windows.h"
 #include "shell/brailletable.h"
 #include "platform/messagebox.h"
@@ -22,7 +23,9 @@
 #include <QAction>
 #include <QDir>
 #include <QMenu>
+#include <QLabel>
 #include <QPlainTextEdit>
+#include <QStatusBar>
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -33,6 +36,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <thread>
 #include <qpa/qwindowsysteminterface.h>
 
 namespace {
@@ -702,6 +706,23 @@ private slots:
         boxes.clear();
         createform();
         QVERIFY2(boxes.isEmpty(), qPrintable(boxes.join("; ")));
+    }
+
+    // A notice from the sound output's thread reaches the status line and
+    // the Braille display in the interface language, once; news that sound
+    // works is also spoken.
+    void noticesreachtheuser()
+    {
+        createform();
+        QStatusBar bar;
+        QStringList brailled;
+        TNoticeBoard board(&bar, [&](const QString& text) { brailled << text; });
+        for (TNotice notice : { TNotice::soundlost, TNotice::soundlost, TNotice::soundback })
+            std::thread([notice] { tell(notice); }).join();
+        QTRY_COMPARE(brailled.size(), 2);
+        QCOMPARE(brailled[0], QString("Zvukový server přestal pracovat; tóny a řeč jsou tiché, dokud se nevrátí."));
+        QCOMPARE(board.statusline()->text(), QString("Zvukový server je zpět."));
+        QCOMPARE(recorder->entries("speak "), std::vector<std::string> { "speak Zvukový server je zpět." });
     }
 
     // The speech layer ends the process when the saved voice is gone.

@@ -1,0 +1,49 @@
+#include "runtime/notices.h"
+
+#include "runtime/ResourceLocalizer.h"
+
+#include <array>
+#include <string_view>
+
+std::function<void(TNotice)> noticereceiver;
+
+namespace {
+
+// Czech, English, Slovak, by notice.
+constexpr std::array<std::array<std::string_view, 3>, 7> notices = { {
+    { "Zvukový server není k dispozici; tóny a řeč jsou zatím tiché.",
+        "The sound server is not there; tones and speech are silent for now.",
+        "Zvukový server nie je k dispozícii; tóny a reč sú zatiaľ tiché." },
+    { "Zvukový server přestal pracovat; tóny a řeč jsou tiché, dokud se nevrátí.",
+        "The sound server went away; tones and speech are silent until it is back.",
+        "Zvukový server prestal pracovať; tóny a reč sú tiché, kým sa nevráti." },
+    { "Zvukový server je zpět.", "The sound server is back.", "Zvukový server je späť." },
+    { "Zvukovou kartu si vzal jiný program; tóny a řeč jsou tiché, dokud ji neuvolní.",
+        "Another program took the sound card; tones and speech are silent until it lets go.",
+        "Zvukovú kartu si vzal iný program; tóny a reč sú tiché, kým ju neuvoľní." },
+    { "Zvuková karta je opět volná.", "The sound card is free again.", "Zvuková karta je opäť voľná." },
+    { "Systémový hlas (speech-dispatcher) nemluví.", "The system voice (speech-dispatcher) does not speak.",
+        "Systémový hlas (speech-dispatcher) nehovorí." },
+    { "Vlastní hlas (espeak-ng) není k dispozici; chybí jeho data.",
+        "The own voice (espeak-ng) is not available: its data is missing.",
+        "Vlastný hlas (espeak-ng) nie je k dispozícii; chýbajú jeho dáta." },
+} };
+
+}
+
+std::string noticetext(TNotice notice)
+{
+    std::size_t language = CurrentLanguage == 2000 ? 1 : CurrentLanguage == 3000 ? 2 : 0;
+    return std::string(notices[static_cast<std::size_t>(notice)][language]);
+}
+
+bool noticesoundworks(TNotice notice)
+{
+    return notice == TNotice::soundback || notice == TNotice::devicefree;
+}
+
+void tell(TNotice notice)
+{
+    if (noticereceiver)
+        noticereceiver(notice);
+}

@@ -1,0 +1,28 @@
+#pragma once
+// What the user is told when the sound or speech services fail or come
+// back: a few notices of our own, in the interface language, and the one
+// place they are sent. The shell shows, speaks and brailles them; any
+// thread may send one.
+
+#include <functional>
+#include <string>
+
+enum class TNotice {
+    soundmissing, // no sound server at the start
+    soundlost,
+    soundback,
+    devicetaken, // another program took the sound card
+    devicefree,
+    systemvoicefailed,
+    ownvoicemissing,
+};
+
+// The notice in the interface language, UTF-8.
+std::string noticetext(TNotice notice);
+// Whether the notice is news that sound works again, which can be heard.
+bool noticesoundworks(TNotice notice);
+
+// Where notices go; empty until the shell sets it. Called on the sending
+// thread.
+extern std::function<void(TNotice)> noticereceiver;
+void tell(TNotice notice);
