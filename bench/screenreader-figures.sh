@@ -38,7 +38,7 @@ sleep 2
 recorder=$!
 sleep 3
 
-/usr/bin/python3 "$here/tests/shell/screenreaderkeys.py" session >"$work/session.log" 2>&1
+/usr/bin/python3 "$here/bench/screenreadersession.py" >"$work/session.log" 2>&1
 session=$?
 # The game now waits for the fourth round's answer, in its click loop.
 /usr/bin/python3 - <<'PYTHON'
@@ -59,6 +59,7 @@ wait "$recorder" 2>/dev/null
 recorder=
 
 "$harness/overlap.py" report --json "$work/overlap.json" >"$work/overlap.txt"
+echo "the harness's own count (it takes the polling clicks for speech): $(tail -n 1 "$work/overlap.txt")"
 /usr/bin/python3 - "$work/overlap.json" "$SR_DIR" <<'PYTHON'
 import json, re, sys, wave
 import numpy as np

@@ -49,6 +49,16 @@ protected:
         CurrentLanguage = 1000;
     }
 
+    // A small table (a, b and the capital sign) and the Braille keyboard on.
+    static void usebraillekeyboard()
+    {
+        auto path = std::filesystem::temp_directory_path() / ("vorkana-form-" + std::to_string(::getpid()) + ".ebt");
+        std::ofstream(path) << "[prefixes]\n#cap=6\n[characters]\na=1\nb=12\n[#cap]\nA=1\n";
+        loadbrailletable(path.string());
+        std::filesystem::remove(path);
+        switches.braillekeyboard = true;
+    }
+
     QWidget mainwindow;
     std::unique_ptr<TMainKeyFilter> filter;
     TScriptedHost host;
@@ -142,11 +152,7 @@ TEST_F(DataEntryFormTest, EnterConfirmsWithTheTypedText)
 
 TEST_F(DataEntryFormTest, BrailleChordIsSpokenAtEachPressAndInsertedOnce)
 {
-    auto path = std::filesystem::temp_directory_path() / ("vorkana-form-" + std::to_string(::getpid()) + ".ebt");
-    std::ofstream(path) << "[prefixes]\n#cap=6\n[characters]\na=1\nb=12\n[#cap]\nA=1\n";
-    loadbrailletable(path.string());
-    std::filesystem::remove(path);
-    switches.braillekeyboard = true;
+    usebraillekeyboard();
 
     QTest::keyPress(form->inputedit, Qt::Key_F, Qt::NoModifier);
     QTest::keyPress(form->inputedit, Qt::Key_D, Qt::NoModifier);
@@ -184,11 +190,7 @@ private:
 // still speaks; the held chord is typed once, at that release.
 TEST_F(DataEntryFormTest, ADotKeyHeldAcrossBackspaceIsTypedOnce)
 {
-    auto path = std::filesystem::temp_directory_path() / ("vorkana-form-" + std::to_string(::getpid()) + ".ebt");
-    std::ofstream(path) << "[prefixes]\n#cap=6\n[characters]\na=1\nb=12\n[#cap]\nA=1\n";
-    loadbrailletable(path.string());
-    std::filesystem::remove(path);
-    switches.braillekeyboard = true;
+    usebraillekeyboard();
     form->inputedit->setText("aa");
     TSpeakerWithAMoment speaker(*services.speech);
     TSpeaker* voice = std::exchange(services.speech, &speaker);

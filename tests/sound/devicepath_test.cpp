@@ -103,16 +103,22 @@ protected:
         ASSERT_TRUE(server.running()) << server.reason();
     }
 
+    // The device opened, the bank loaded and a click heard to its end.
+    void openwithbank(TSoundSystem& system)
+    {
+        system.opendevice();
+        system.loadbank(VORKANA_SOUNDS_DAT);
+        system.player().playwait("click5", 0);
+    }
+
     TPulseNullSink server;
 };
 
 TEST_F(DevicePathServerTest, TonesSoundAgainOnceAKilledServerIsBack)
 {
     TSoundSystem system;
-    system.opendevice();
+    openwithbank(system);
     ASSERT_EQ(system.devicemessage(), "");
-    system.loadbank(VORKANA_SOUNDS_DAT);
-    system.player().playwait("click5", 0);
 
     server.killdaemon();
     // With nobody to hear it a click still takes its time, and ends.
@@ -128,10 +134,8 @@ TEST_F(DevicePathServerTest, TonesSoundOnceAServerThatWasNotThereAtTheStartIsThe
 {
     server.killdaemon();
     TSoundSystem system;
-    system.opendevice();
+    openwithbank(system);
     EXPECT_NE(system.devicemessage(), "");
-    system.loadbank(VORKANA_SOUNDS_DAT);
-    system.player().playwait("click5", 0);
     server.startagain();
     ASSERT_TRUE(server.running()) << server.reason();
     EXPECT_TRUE(heardonceserveristhere(system, server));
@@ -144,10 +148,8 @@ TEST_F(DevicePathServerTest, TonesSoundOnceAServerThatWasNotThereAtTheStartIsThe
 TEST_F(DevicePathServerTest, WhileTheSinkIsSuspendedTimeRunsOnAndSoundComesBackAfter)
 {
     TSoundSystem system;
-    system.opendevice();
+    openwithbank(system);
     ASSERT_EQ(system.devicemessage(), "");
-    system.loadbank(VORKANA_SOUNDS_DAT);
-    system.player().playwait("click5", 0);
     ASSERT_EQ(std::system("pactl suspend-sink ci_sink 1"), 0);
     std::this_thread::sleep_for(300ms);
     std::atomic<bool> free { false };
