@@ -3,6 +3,7 @@
 #include "runtime/settings.h"
 
 #include <array>
+#include <cstdlib>
 #include <string_view>
 
 int CurrentLanguage = 1000;
@@ -197,9 +198,34 @@ std::string text(int index)
     return TResourceLocalizer::GetText(CurrentLanguage, index);
 }
 
+namespace {
+
+// The desktop's language, as its locale names it: Slovak, English, or else
+// Czech, the system's first language.
+int languageoflocale()
+{
+    for (const char* variable : { "LC_ALL", "LC_MESSAGES", "LANG" }) {
+        const char* value = std::getenv(variable);
+        if (!value || !*value)
+            continue;
+        std::string_view locale(value);
+        if (locale.starts_with("sk"))
+            return 3000;
+        if (locale.starts_with("en"))
+            return 2000;
+        return 1000;
+    }
+    return 1000;
+}
+
+}
+
 void readlanguage(const std::string& settingsfile)
 {
-    CurrentLanguage = TSettingsFile(settingsfile).readinteger(settings::language);
+    TSettingsFile file(settingsfile);
+    // Until a language is chosen and saved, the desktop's is used.
+    const TTextSetting saved { settings::language.section, settings::language.key, "" };
+    CurrentLanguage = file.readtext(saved).empty() ? languageoflocale() : file.readinteger(settings::language);
 }
 
 void writelanguage(const std::string& settingsfile)

@@ -23,7 +23,8 @@ public:
 // The text of the index in the current language, looked up now.
 std::string text(int index);
 
-// Sets CurrentLanguage from the settings file (environment/language,
-// 1000 when missing or not a number).
+// Sets CurrentLanguage from the settings file (environment/language, 1000
+// when not a number); while no language is saved there, from the desktop's
+// locale (sk Slovak, en English, anything else Czech).
 void readlanguage(const std::string& settingsfile);
 void writelanguage(const std::string& settingsfile);

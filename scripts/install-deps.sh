@@ -18,7 +18,7 @@ build_packages=(
 # clang-14 and its libFuzzer and sanitizer runtimes build the fuzz targets
 # and the sanitized key soak; util-linux gives unshare for the tmpfs tests.
 test_packages=(xvfb xdotool pulseaudio pulseaudio-utils sox x11-utils locales
-  desktop-file-utils appstream dbus at-spi2-core python3-pyatspi clang-14 libclang-rt-14-dev util-linux
+  desktop-file-utils appstream dbus at-spi2-core python3-pyatspi clang-14 libclang-rt-14-dev util-linux lintian
   brltty)
 # The benchmarks also measure against PipeWire's PulseAudio server.
 bench_packages=(pipewire pipewire-pulse wireplumber dbus)

@@ -24,7 +24,7 @@ program="$prefix/bin/vorkana"
 appid=org.vorkana.BasicInterpreter
 for file in bin/vorkana share/vorkana/sounds.dat share/vorkana/czech.ebt share/vorkana/czech.eky share/vorkana/english.eky \
   share/vorkana/slovak.eky "share/applications/$appid.desktop" "share/icons/hicolor/scalable/apps/$appid.svg" \
-  "share/metainfo/$appid.metainfo.xml" share/man/man6/vorkana.6; do
+  "share/metainfo/$appid.metainfo.xml" share/man/man6/vorkana.6.gz; do
   [ -s "$prefix/$file" ] || fail "not installed: $file"
 done
 [ -x "$program" ] || { echo "FAIL: no installed program"; exit 1; }
@@ -33,7 +33,7 @@ desktop-file-validate "$prefix/share/applications/$appid.desktop" || fail "deskt
 appstreamcli validate --no-net "$prefix/share/metainfo/$appid.metainfo.xml" || fail "appstreamcli validate"
 grep -q '^Name\[cs\]=Překladač Vorkana Basicu$' "$prefix/share/applications/$appid.desktop" || fail "no Czech name"
 grep -q '^Name\[sk\]=Prekladač Vorkana Basicu$' "$prefix/share/applications/$appid.desktop" || fail "no Slovak name"
-grep -q '^Categories=Education;Game;$' "$prefix/share/applications/$appid.desktop" || fail "categories"
+grep -q '^Categories=Education;ComputerScience;$' "$prefix/share/applications/$appid.desktop" || fail "categories"
 
 # The command line is answered without a display.
 output=$(env -u DISPLAY -u WAYLAND_DISPLAY "$program" --version 2>"$work/stderr")

@@ -47,13 +47,22 @@ TEST(ResourceLocalizer, LanguagesAreListedInOrderWithTheirNumbers)
     EXPECT_EQ(list, (std::vector<std::pair<std::string, int>> { { "Čeština", 1000 }, { "English", 2000 }, { "Slovenčina", 3000 } }));
 }
 
-TEST(ResourceLocalizer, LanguageSettingDefaultsToCzech)
+TEST(ResourceLocalizer, LanguageFollowsTheDesktopUntilOneIsSaved)
 {
     auto path = (std::filesystem::temp_directory_path() / ("vorkana-lang-" + std::to_string(::getpid()) + ".ini")).string();
     std::filesystem::remove(path);
-    CurrentLanguage = 2000;
+    std::string locale = std::getenv("LC_ALL") ? std::getenv("LC_ALL") : "";
+    for (auto [name, language] : { std::pair { "sk_SK.UTF-8", 3000 }, { "en_GB.UTF-8", 2000 }, { "de_DE.UTF-8", 1000 },
+             { "C.UTF-8", 1000 } }) {
+        setenv("LC_ALL", name, 1);
+        readlanguage(path);
+        EXPECT_EQ(CurrentLanguage, language) << name;
+    }
+    // A settings file without a language is no choice either.
+    setenv("LC_ALL", "sk_SK.UTF-8", 1);
+    std::ofstream(path) << "[voice]\nvoiceallowed=1\n";
     readlanguage(path);
-    EXPECT_EQ(CurrentLanguage, 1000);
+    EXPECT_EQ(CurrentLanguage, 3000);
 
     std::ofstream(path) << "[Environment]\nLanguage=3000\n";
     readlanguage(path);
@@ -70,4 +79,8 @@ TEST(ResourceLocalizer, LanguageSettingDefaultsToCzech)
     EXPECT_EQ(CurrentLanguage, 2000);
     std::filesystem::remove(path);
     CurrentLanguage = 1000;
+    if (locale.empty())
+        unsetenv("LC_ALL");
+    else
+        setenv("LC_ALL", locale.c_str(), 1);
 }
