@@ -56,8 +56,9 @@ public:
         QTextCursor cursor(screen()->document());
         cursor.setPosition(std::clamp(offset, 0, characterCount()));
         QRect caret = screen()->cursorRect(cursor);
-        const QString character = text(offset, offset + 1);
-        int width = screen()->fontMetrics().horizontalAdvance(character.isEmpty() || character == "\n" ? QString(u' ') : character);
+        // A line's end is as wide as a blank.
+        QChar character = screen()->document()->characterAt(offset);
+        int width = screen()->fontMetrics().horizontalAdvance(character.isPrint() ? character : QChar(u' '));
         QRect rect(caret.left(), caret.top(), width, caret.height());
         return rect.translated(screen()->viewport()->mapToGlobal(QPoint(0, 0)));
     }

@@ -35,6 +35,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <functional>
 #include <map>
 #include <thread>
 #include <qpa/qwindowsysteminterface.h>
@@ -104,6 +105,16 @@ public:
         return true;
     }
 
+    // The screen reader answers for the keys still held, one at a time, with
+    // the program's turn between two answers.
+    void answereach(const std::function<void()>& between)
+    {
+        while (!m_held.empty()) {
+            answer(m_held.size() - 1);
+            between();
+        }
+    }
+
     // The screen reader answers for all but the newest `late` keys.
     void answer(std::size_t late)
     {
@@ -117,8 +128,6 @@ public:
         }
         QCoreApplication::processEvents();
     }
-
-    std::size_t holding() const { return m_held.size(); }
 
 private:
     std::deque<std::pair<QPointer<QObject>, QKeyEvent*>> m_held;
@@ -219,8 +228,8 @@ private:
     }
 
     // Steps like "+a" (press), "-a" (release), "*a" (auto-repeat); the key
-    // buffer after each step.
-    QString play(const QString& script)
+    // buffer after each step, after what the caller does then.
+    QString play(const QString& script, const std::function<void()>& aftereach = [] {})
     {
         QStringList states;
         for (const QString& step : script.split(' ', Qt::SkipEmptyParts)) {
@@ -233,6 +242,7 @@ private:
                 key(QEvent::KeyRelease, name, true);
                 key(QEvent::KeyPress, name, true);
             }
+            aftereach();
             states << shown(runtimecells.keybuffer);
         }
         return states.join(' ');
@@ -368,15 +378,9 @@ private slots:
             if (!key.empty())
                 keys << shown(key);
         };
-        for (const QString& step : script.split(' ', Qt::SkipEmptyParts)) {
-            key(step[0] == '+' ? QEvent::KeyPress : QEvent::KeyRelease, step.mid(1));
-            take();
-        }
+        play(script, take);
         // The program polls between two answers, as between two keys.
-        while (bridge->holding() > 0) {
-            bridge->answer(bridge->holding() - 1);
-            take();
-        }
+        bridge->answereach(take);
         QCOMPARE(keys.join(' '), taken);
         QCOMPARE(int(recorder->entries("stop speech").size()), int(script.count('+')));
     }
@@ -397,10 +401,8 @@ private slots:
         bridgelate = late;
         createform();
         qApp->installEventFilter(bridge.get());
-        for (const QString& step : QString("+alt +p -p -alt").split(' '))
-            key(step[0] == '+' ? QEvent::KeyPress : QEvent::KeyRelease, step.mid(1));
-        while (bridge->holding() > 0)
-            bridge->answer(bridge->holding() - 1);
+        play("+alt +p -p -alt");
+        bridge->answereach([] {});
         // Program and Help share their mnemonic: Qt takes turns between them.
         QWidget* menu = QApplication::activePopupWidget();
         QTRY_VERIFY(menu == form->Programmenu || menu == form->helpmenu);
