@@ -3,6 +3,7 @@
 #include "runtime/codepage.h"
 #include "runtime/services.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPointer>
 #include <QStatusBar>
@@ -13,14 +14,14 @@ TNoticeBoard::TNoticeBoard(QStatusBar* statusbar, std::function<void(const QStri
 {
     statusbar->addWidget(m_statusline, 1);
     QPointer<TNoticeBoard> board(this);
+    // Sent from any thread; the board is looked for on the GUI thread.
     noticereceiver = [board](TNotice notice) {
-        if (board)
-            QMetaObject::invokeMethod(
-                board.data(), [board, notice] {
-                    if (board)
-                        board->show(notice);
-                },
-                Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [board, notice] {
+                if (board)
+                    board->show(notice);
+            },
+            Qt::QueuedConnection);
     };
 }
 

@@ -4,8 +4,8 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QThread>
-#include <algorithm>
+#include <chrono>
+#include <thread>
 
 TQtHost::TQtHost(QTimer& timer, std::function<void()> onscreenchanged)
     : m_timer(timer)
@@ -26,13 +26,15 @@ void TQtHost::waitforevent()
 
 void TQtHost::sleepms(int milliseconds)
 {
-    // A screen reader's questions are answered meanwhile, nothing else.
-    constexpr int slice = 2;
-    for (; milliseconds > slice; milliseconds -= slice) {
-        QThread::msleep(slice);
+    // A screen reader's questions are answered meanwhile, nothing else; the
+    // pause still ends at its time, however long each answer took.
+    constexpr auto slice = std::chrono::milliseconds(2);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (std::chrono::steady_clock::now() + slice < end) {
+        std::this_thread::sleep_for(slice);
         answeraccessibilityquestions();
     }
-    QThread::msleep(static_cast<unsigned long>(std::max(milliseconds, 0)));
+    std::this_thread::sleep_until(end);
 }
 
 void TQtHost::starttonetimer(int milliseconds)
