@@ -165,7 +165,7 @@ void TForm4::refresh()
         }
         voicelist->setCurrentRow(choice.selected);
     }
-    auto show = [this](QSlider* slider, QLabel* label, TProsodyKind kind) {
+    auto show = [](QSlider* slider, QLabel* label, TProsodyKind kind) {
         const TProsodyValue& value = voiceselection.value(kind);
         QSignalBlocker blocker(slider);
         slider->setRange(value.minimum, value.maximum);
