@@ -9,6 +9,8 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -18,6 +20,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
+#include <set>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -80,41 +83,121 @@ private:
     std::thread m_watch; // last: it starts once the rest is there
 };
 
+// The library's reader is started by the thread that opens the connection
+// and, as every new thread, inherits that thread's name: the opening thread
+// carries this name so that the reader can be told from the other threads.
+constexpr const char* openingthreadname = "vorkana-speechd";
+
+std::string taskname(pid_t task)
+{
+    std::string name;
+    if (std::FILE* file = std::fopen(("/proc/self/task/" + std::to_string(task) + "/comm").c_str(), "r")) {
+        char line[32] = {};
+        if (std::fgets(line, sizeof line, file))
+            name = line;
+        std::fclose(file);
+    }
+    if (!name.empty() && name.back() == '\n')
+        name.pop_back();
+    return name;
+}
+
+std::set<pid_t> tasksnamed(const std::string& name)
+{
+    std::set<pid_t> tasks;
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task", ignored)) {
+        pid_t task = static_cast<pid_t>(std::atoi(entry.path().filename().c_str()));
+        if (task > 0 && taskname(task) == name)
+            tasks.insert(task);
+    }
+    return tasks;
+}
+
+struct TOpened {
+    SPDConnection* connection = nullptr;
+    // The library's reader, or 0 when it could not be told.
+    pid_t reader = 0;
+    // A descriptor of our own for the connection's socket: the library's
+    // reader closes its descriptor when the service ends, and the number may
+    // then name another file.
+    int watched = -1;
+};
+
+// The library's reader is done with the connection once its task has ended.
+bool readerleft(pid_t reader)
+{
+    if (reader <= 0)
+        return false;
+    for (int waited = 0; waited < readerlimitms; ++waited) {
+        if (taskname(reader) != openingthreadname)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
+}
+
+// The library's close cancels its reader and tears down the reader's locks
+// before joining it; a reader between two steps (taking the answer to a call
+// back, or leaving after the service's end) would lock them torn down.
+// Ending the socket first lets the reader leave by itself, and the
+// connection is closed only then. A reader that does not leave, or could
+// not be told, keeps its connection, a few hundred bytes, for the life of
+// the process: a crash is not worth risking for them.
+void closeconnection(const TOpened& opened)
+{
+    if (opened.watched >= 0)
+        ::shutdown(opened.watched, SHUT_RDWR);
+    if (opened.connection && readerleft(opened.reader))
+        spd_close(opened.connection);
+    if (opened.watched >= 0)
+        ::close(opened.watched);
+}
+
 // Opens the connection on a thread of its own and waits for it a while. A
 // service that does not answer is left to that thread, which closes what
 // it opens too late.
-SPDConnection* openwithin(bool autospawn, std::string& error)
+TOpened openwithin(bool autospawn, std::string& error)
 {
     struct TOpening {
         std::mutex lock;
         std::condition_variable done;
-        SPDConnection* connection = nullptr;
+        TOpened opened;
         std::string error;
         bool finished = false;
         bool abandoned = false;
     };
     auto opening = std::make_shared<TOpening>();
     std::thread([opening, autospawn] {
+        pthread_setname_np(pthread_self(), openingthreadname);
+        std::set<pid_t> before = tasksnamed(openingthreadname);
         char* failure = nullptr;
-        SPDConnection* connection = nullptr;
+        TOpened opened;
         SPDConnectionAddress* address = spd_get_default_address(&failure);
         if (address) {
-            connection = spd_open2("vorkana", "main", nullptr, SPD_MODE_THREADED, address, autospawn ? 1 : 0, &failure);
+            opened.connection = spd_open2("vorkana", "main", nullptr, SPD_MODE_THREADED, address, autospawn ? 1 : 0, &failure);
             free(address->unix_socket_name);
             free(address->inet_socket_host);
             free(address->dbus_bus);
             free(address);
         }
+        if (opened.connection)
+            opened.watched = ::fcntl(opened.connection->socket, F_DUPFD_CLOEXEC, 0);
+        std::set<pid_t> started;
+        for (pid_t task : tasksnamed(openingthreadname))
+            if (!before.contains(task))
+                started.insert(task);
+        if (opened.connection && started.size() == 1)
+            opened.reader = *started.begin();
         std::lock_guard lock(opening->lock);
         if (failure)
             opening->error = failure;
         free(failure);
         if (opening->abandoned) {
-            if (connection)
-                spd_close(connection);
+            closeconnection(opened);
             return;
         }
-        opening->connection = connection;
+        opening->opened = opened;
         opening->finished = true;
         opening->done.notify_one();
     }).detach();
@@ -122,10 +205,10 @@ SPDConnection* openwithin(bool autospawn, std::string& error)
     if (!opening->done.wait_for(lock, std::chrono::milliseconds(openlimitms), [&] { return opening->finished; })) {
         opening->abandoned = true;
         error = "it does not answer";
-        return nullptr;
+        return {};
     }
     error = opening->error;
-    return opening->connection;
+    return opening->opened;
 }
 
 void servicecallback(size_t message, size_t, SPDNotificationType kind)
@@ -176,12 +259,8 @@ private:
 }
 
 struct TSpeechDispatcherVoice::TConnection {
-    SPDConnection* connection = nullptr;
+    TOpened opened;
     unsigned number = 0;
-    // A descriptor of our own for the connection's socket: the library's
-    // reader closes its descriptor when the service ends, and the number may
-    // then name another file.
-    int watched = -1;
     QTimer check;
 };
 
@@ -234,80 +313,57 @@ TSpeechDispatcherVoice::~TSpeechDispatcherVoice()
 
 bool TSpeechDispatcherVoice::connect()
 {
-    if (m_service->connection)
+    if (m_service->opened.connection)
         return true;
     if (m_unreachable)
         return false;
     std::string error;
     // Not held here: a service the library starts now would inherit the
     // held signal for its whole life.
-    m_service->connection = openwithin(m_autospawn, error);
-    if (!m_service->connection) {
+    m_service->opened = openwithin(m_autospawn, error);
+    if (!m_service->opened.connection) {
         m_unreachable = true;
         reportonce("The system voice (speech-dispatcher) cannot be reached"
             + (error.empty() ? std::string() : ": " + error) + ". It stays silent.");
         return false;
     }
-    m_service->watched = ::fcntl(m_service->connection->socket, F_DUPFD_CLOEXEC, 0);
     m_service->number = ++connectionnumber;
     receiver.store(this);
-    m_service->connection->callback_begin = servicecallback;
-    m_service->connection->callback_end = servicecallback;
-    m_service->connection->callback_cancel = servicecallback;
+    m_service->opened.connection->callback_begin = servicecallback;
+    m_service->opened.connection->callback_end = servicecallback;
+    m_service->opened.connection->callback_cancel = servicecallback;
     TBrokenPipeHeld held;
-    TAnswerDeadline deadline(m_service->watched);
-    spd_set_notification_on(m_service->connection, SPD_BEGIN);
-    spd_set_notification_on(m_service->connection, SPD_END);
-    spd_set_notification_on(m_service->connection, SPD_CANCEL);
+    TAnswerDeadline deadline(m_service->opened.watched);
+    spd_set_notification_on(m_service->opened.connection, SPD_BEGIN);
+    spd_set_notification_on(m_service->opened.connection, SPD_END);
+    spd_set_notification_on(m_service->opened.connection, SPD_CANCEL);
     return true;
 }
 
-// Closing joins the library's reader, which has stopped already when the
-// service ended; the next text opens a new connection.
+// The next text opens a new connection.
 void TSpeechDispatcherVoice::release()
 {
     m_service->check.stop();
     m_watched = SIZE_MAX;
-    if (!m_service->connection)
+    if (!m_service->opened.connection)
         return;
     TSpeechDispatcherVoice* self = this;
     receiver.compare_exchange_strong(self, nullptr);
-    spd_close(m_service->connection);
-    m_service->connection = nullptr;
-    if (m_service->watched >= 0)
-        ::close(m_service->watched);
-    m_service->watched = -1;
+    closeconnection(m_service->opened);
+    m_service->opened = {};
 }
 
 bool TSpeechDispatcherVoice::serviceended() const
 {
-    if (!m_service->connection || m_service->watched < 0)
+    if (!m_service->opened.connection || m_service->opened.watched < 0)
         return false;
-    pollfd socket { m_service->watched, POLLRDHUP, 0 };
+    pollfd socket { m_service->opened.watched, POLLRDHUP, 0 };
     return ::poll(&socket, 1, 0) > 0 && (socket.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
-}
-
-// The library's reader, woken by the same end, closes its descriptor and
-// leaves; closing the connection before that would tear down its locks
-// under it. The descriptor's number no longer naming our socket tells.
-void TSpeechDispatcherVoice::awaitreader() const
-{
-    struct stat ours {};
-    if (::fstat(m_service->watched, &ours) != 0)
-        return;
-    for (int waited = 0; waited < readerlimitms; ++waited) {
-        struct stat theirs {};
-        if (::fstat(m_service->connection->socket, &theirs) != 0 || theirs.st_ino != ours.st_ino
-            || theirs.st_dev != ours.st_dev)
-            return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
 }
 
 // No notice will come for any text the service held, begun or not.
 void TSpeechDispatcherVoice::lose()
 {
-    awaitreader();
     release();
     reportonce("The system voice (speech-dispatcher) has stopped. The next text tries to reach it again; "
                "if that fails, it stays silent.");
@@ -326,8 +382,8 @@ void TSpeechDispatcherVoice::speak(const std::string& utf8, bool markup)
     int message = -1;
     {
         TBrokenPipeHeld held;
-        TAnswerDeadline deadline(m_service->watched);
-        message = spd_say(m_service->connection, SPD_MESSAGE, text.c_str());
+        TAnswerDeadline deadline(m_service->opened.watched);
+        message = spd_say(m_service->opened.connection, SPD_MESSAGE, text.c_str());
     }
     if (message < 0) {
         if (serviceended())
@@ -368,7 +424,7 @@ void TSpeechDispatcherVoice::watchfront()
 void TSpeechDispatcherVoice::purge()
 {
     // Never opens the connection: with nothing sent there is nothing to purge.
-    if (!m_service->connection)
+    if (!m_service->opened.connection)
         return;
     if (serviceended()) {
         lose();
@@ -376,8 +432,8 @@ void TSpeechDispatcherVoice::purge()
     }
     {
         TBrokenPipeHeld held;
-        TAnswerDeadline deadline(m_service->watched);
-        spd_cancel(m_service->connection);
+        TAnswerDeadline deadline(m_service->opened.watched);
+        spd_cancel(m_service->opened.connection);
     }
     // Not answered: the service is as good as gone.
     if (serviceended()) {

@@ -35,7 +35,6 @@ private:
     bool connect();
     void release();
     bool serviceended() const;
-    void awaitreader() const;
     void lose();
     void begin(std::size_t message);
     void end(std::size_t message);
