@@ -13,7 +13,7 @@
 
 struct TToneRig {
     QTimer timer;
-    TQtHost host { timer, [] {} };
+    TQtHost host { timer, [] {}, [this] { system.sendchanges(); } };
     TSoundSystem system;
 
     explicit TToneRig(const char* bank)
@@ -21,6 +21,7 @@ struct TToneRig {
         timer.setSingleShot(true);
         QObject::connect(&timer, &QTimer::timeout, [] { tonetimerexpired(); });
         system.opendevice();
+        system.holdchangesbetweenwaits();
         system.loadbank(bank);
         services.host = &host;
         services.sounds = &system.player();

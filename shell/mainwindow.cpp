@@ -116,11 +116,17 @@ TForm1::TForm1(TMainWindowHooks hooks, std::function<void()> program)
     Timer.setTimerType(Qt::PreciseTimer);
     connect(&Timer, &QTimer::timeout, this, &TForm1::TimerTimer);
 
-    m_host = std::make_unique<TQtHost>(Timer, [this] {
-        refreshscreen();
-        if (m_hooks.screenchanged)
-            m_hooks.screenchanged();
-    });
+    m_host = std::make_unique<TQtHost>(
+        Timer,
+        [this] {
+            refreshscreen();
+            if (m_hooks.screenchanged)
+                m_hooks.screenchanged();
+        },
+        [this] {
+            if (m_hooks.beforewait)
+                m_hooks.beforewait();
+        });
     services.host = m_host.get();
 
     m_keyfilter = new TMainKeyFilter(this,

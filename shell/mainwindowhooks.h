@@ -28,6 +28,8 @@ struct TMainWindowHooks {
     std::function<void(bool checked)> switchsapi5;
     // The screen shown in the window changed.
     std::function<void()> screenchanged;
+    // The running program is about to wait (for an event, or a pause).
+    std::function<void()> beforewait;
     // Up or Down alone opens the virtual screen once a program has run.
     std::function<void()> showvirtualscreen;
 };

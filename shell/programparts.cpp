@@ -38,6 +38,7 @@ TProgramParts::TProgramParts(TProgramChanges changes)
     hooks.voiceenumeratorexists = [] { return voiceselection.enumeratorexists(); };
     hooks.opensound = [&soundsystem] {
         soundsystem.opendevice();
+        soundsystem.holdchangesbetweenwaits();
         if (!soundsystem.devicemessage().empty()) {
             std::fprintf(stderr, "vorkana: %s\n", soundsystem.devicemessage().c_str());
             tell(TNotice::soundmissing);
@@ -63,6 +64,7 @@ TProgramParts::TProgramParts(TProgramChanges changes)
     hooks.voicecommand = [&windows] { voicesubmenucommand(*windows.form4, Form1->windowTitle().toStdString()); };
     hooks.switchsapi5 = switchsapi5;
     hooks.showvirtualscreen = showvirtualscreen;
+    hooks.beforewait = [&soundsystem] { soundsystem.sendchanges(); };
     hooks.screenchanged = [this] {
         if (m_brailleview)
             m_brailleview->mainscreenchanged();

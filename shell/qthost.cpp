@@ -7,9 +7,10 @@
 #include <chrono>
 #include <thread>
 
-TQtHost::TQtHost(QTimer& timer, std::function<void()> onscreenchanged)
+TQtHost::TQtHost(QTimer& timer, std::function<void()> onscreenchanged, std::function<void()> beforewait)
     : m_timer(timer)
     , m_onscreenchanged(std::move(onscreenchanged))
+    , m_beforewait(std::move(beforewait))
 {
     reseedrandom();
 }
@@ -21,6 +22,8 @@ void TQtHost::pumpevents()
 
 void TQtHost::waitforevent()
 {
+    if (m_beforewait)
+        m_beforewait();
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
@@ -29,6 +32,8 @@ void TQtHost::sleepms(int milliseconds)
     // A screen reader's questions are answered meanwhile, nothing else; the
     // pause still ends at its time, however long each answer took.
     constexpr auto slice = std::chrono::milliseconds(2);
+    if (m_beforewait)
+        m_beforewait();
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
     while (std::chrono::steady_clock::now() + slice < end) {
         std::this_thread::sleep_for(slice);

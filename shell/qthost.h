@@ -10,8 +10,9 @@
 
 class TQtHost final : public TRuntimeHost {
 public:
-    // The timer is the main window's Timer; onscreenchanged refreshes its view.
-    TQtHost(QTimer& timer, std::function<void()> onscreenchanged);
+    // The timer is the main window's Timer; onscreenchanged refreshes its
+    // view; beforewait runs as the program begins to wait.
+    TQtHost(QTimer& timer, std::function<void()> onscreenchanged, std::function<void()> beforewait = {});
 
     void pumpevents() override;
     void waitforevent() override;
@@ -26,5 +27,6 @@ public:
 private:
     QTimer& m_timer;
     std::function<void()> m_onscreenchanged;
+    std::function<void()> m_beforewait;
     std::mt19937_64 m_generator;
 };

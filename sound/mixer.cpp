@@ -13,6 +13,10 @@ namespace {
 // Below hearing, above the 2 Hz cycle of a rest and its first harmonics.
 constexpr double highpasshertz = 20;
 constexpr double fademilliseconds = 1.0;
+// A note that follows a stop on its channel starts at the stop's frame while
+// that is still this far ahead of the listener: later, the rewrite could
+// come too late for it.
+constexpr double junctionmarginmilliseconds = 0.5;
 
 // espeak-ng at full volume peaks right at full scale; a little below it,
 // speech sits level with the tones and a tone beside it does not clip.
@@ -123,8 +127,22 @@ bool TMixer::addevent(TChannel channel, TEvent event)
 {
     auto& track = *m_tracks.at(static_cast<std::size_t>(channel));
     event.frame = std::max(event.frame, earliestframe());
-    const std::int64_t frame = event.frame;
     auto& events = track.events;
+    const bool start = event.kind == TEvent::TKind::playlooped || event.kind == TEvent::TKind::playonce;
+    // The commanding thread's time between a stop and the next start would
+    // be a gap between two notes: the start takes the stop's place (a rate
+    // or volume given between them is the start's own).
+    auto laststep = std::find_if(events.rbegin(), events.rend(), [](const TEvent& planned) {
+        return planned.kind != TEvent::TKind::setloop && planned.kind != TEvent::TKind::setgain;
+    });
+    if (start && laststep != events.rend() && laststep->kind == TEvent::TKind::stop && laststep->frame < event.frame
+        && track.end && *track.end > laststep->frame) {
+        auto heard = heardlocked(TMixerClock::now());
+        auto margin = static_cast<std::int64_t>(std::lround(m_outputrate * junctionmarginmilliseconds / 1000));
+        if (heard && laststep->frame >= *heard + margin)
+            event.frame = laststep->frame;
+    }
+    const std::int64_t frame = event.frame;
     switch (event.kind) {
     case TEvent::TKind::playlooped:
     case TEvent::TKind::playonce:
@@ -156,11 +174,34 @@ bool TMixer::addevent(TChannel channel, TEvent event)
     auto place = std::upper_bound(events.begin(), events.end(), frame,
         [](std::int64_t wanted, const TEvent& planned) { return wanted < planned.frame; });
     events.insert(place, std::move(event));
-    if (frame < m_renderedframes) {
-        m_change = m_change ? std::min(*m_change, frame) : frame;
-        return true;
+    if (frame >= m_renderedframes)
+        return false;
+    if (m_holder == std::this_thread::get_id()) {
+        m_heldchange = m_heldchange ? std::min(*m_heldchange, frame) : frame;
+        return false;
     }
-    return false;
+    m_change = m_change ? std::min(*m_change, frame) : frame;
+    return true;
+}
+
+void TMixer::holdchanges()
+{
+    std::lock_guard guard(m_lock);
+    m_holder = std::this_thread::get_id();
+}
+
+void TMixer::sendchanges()
+{
+    bool changed = false;
+    {
+        std::lock_guard guard(m_lock);
+        if (m_heldchange) {
+            m_change = m_change ? std::min(*m_change, *m_heldchange) : *m_heldchange;
+            m_heldchange.reset();
+            changed = true;
+        }
+    }
+    notifychange(changed);
 }
 
 void TMixer::notifychange(bool changed)
@@ -265,6 +306,14 @@ std::int64_t TMixer::schedulelocked(TMixerClock::time_point now) const
     double elapsed = std::chrono::duration<double>(now - m_clocktime).count();
     auto frame = m_clockframe + static_cast<std::int64_t>(std::llround(elapsed * m_outputrate)) + m_leadframes;
     return std::max(frame, earliestframe());
+}
+
+std::optional<std::int64_t> TMixer::heardlocked(TMixerClock::time_point now) const
+{
+    if (!m_clockset)
+        return std::nullopt;
+    double elapsed = std::chrono::duration<double>(now - m_clocktime).count();
+    return m_clockframe + static_cast<std::int64_t>(std::llround(elapsed * m_outputrate));
 }
 
 std::int64_t TMixer::scheduleframe(TMixerClock::time_point now) const

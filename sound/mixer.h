@@ -22,6 +22,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <thread>
 #include <vector>
 
 struct soxr;
@@ -94,6 +95,13 @@ public:
     // Called, on the commanding thread and outside the mixer's lock, after a
     // command named a frame already rendered.
     void setchangelistener(std::function<void()> listener);
+    // From now on the calling thread's channel commands are held: the
+    // output hears of them at sendchanges(), all at once. A note that
+    // follows a note (a stop, a rate, a volume, a start) is then one
+    // rewrite, and the sink never mixes the stop alone. Speech is never held.
+    void holdchanges();
+    // The held commands reach the output now.
+    void sendchanges();
     // The frame whose hearing the drained callback waits for, if any.
     std::optional<std::int64_t> pendingnotice() const;
     // Calls the drained callback if the speech's end has been heard by the
@@ -120,6 +128,8 @@ private:
 
     std::int64_t earliestframe() const;
     std::int64_t schedulelocked(TMixerClock::time_point now) const;
+    // The frame being heard by the output's clock now, if it has one.
+    std::optional<std::int64_t> heardlocked(TMixerClock::time_point now) const;
     // Puts the event on its channel; returns whether it lies in what was rendered.
     bool addevent(TChannel channel, TEvent event);
     void notifychange(bool changed);
@@ -148,6 +158,8 @@ private:
     TMixerClock::time_point m_clocktime {};
     bool m_clockset = false;
     std::optional<std::int64_t> m_change;
+    std::optional<std::int64_t> m_heldchange;
+    std::optional<std::thread::id> m_holder;
     std::function<void()> m_changelistener;
 
     std::deque<TSpeechSegment> m_speech;

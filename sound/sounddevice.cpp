@@ -22,6 +22,7 @@ void TSoundDevice::waituntilheard(TMixer::TChannel channel) const
     // The waiting work gets its turn this often: a screen reader's question
     // takes a dozen calls or more, each answered at the next turn.
     static constexpr auto slice = 2ms;
+    m_mixer->sendchanges();
     const auto sleepuntil = [this](TMixerClock::time_point until) {
         while (m_waitingwork && TMixerClock::now() + slice < until) {
             std::this_thread::sleep_for(slice);

@@ -6,12 +6,18 @@
 #include "sound/silentoutput.h"
 #include "sound/sounddevice.h"
 
+#include <QAbstractEventDispatcher>
+#include <QObject>
+
 struct TSoundSystem::TImplementation {
     std::unique_ptr<TSoundDevice> device;
     std::unique_ptr<TWaveList> wavelist;
     std::unique_ptr<TBankPlayer> player;
     std::string devicemessage;
     std::function<void()> waitingwork;
+    // Sends the held commands as the thread that opened the device waits in
+    // its event loop; gone, with its connection, before the device.
+    std::unique_ptr<QObject> waitwatch;
 };
 
 TSoundSystem::TSoundSystem()
@@ -48,6 +54,25 @@ void TSoundSystem::opendevice()
     parts.device->setwaitingwork(parts.waitingwork);
     parts.wavelist = std::make_unique<TWaveList>(parts.device.get());
     parts.player = std::make_unique<TBankPlayer>(parts.wavelist->List);
+}
+
+void TSoundSystem::holdchangesbetweenwaits()
+{
+    opendevice();
+    auto& parts = *m_implementation;
+    if (parts.waitwatch)
+        return;
+    parts.device->mixer().holdchanges();
+    parts.waitwatch = std::make_unique<QObject>();
+    if (auto* dispatcher = QAbstractEventDispatcher::instance())
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, parts.waitwatch.get(),
+            [device = parts.device.get()] { device->mixer().sendchanges(); });
+}
+
+void TSoundSystem::sendchanges()
+{
+    if (m_implementation->device)
+        m_implementation->device->mixer().sendchanges();
 }
 
 void TSoundSystem::setwaitingwork(std::function<void()> work)

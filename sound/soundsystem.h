@@ -26,6 +26,13 @@ public:
     // file's path and the bank's message, and leaves no bank loaded.
     void loadbank(const std::string& path);
 
+    // From now on the calling thread's commands reach the output only when
+    // it waits, all at once, so that a note that follows a note is one
+    // change: they go out by themselves when it waits in its event loop or
+    // for a sound, or cuts a sound; any other wait calls sendchanges first.
+    void holdchangesbetweenwaits();
+    void sendchanges();
+
     // Work the blocking waits for a sound do meanwhile (TSoundDevice).
     void setwaitingwork(std::function<void()> work);
 

@@ -151,8 +151,11 @@ void TWaveCollectionItem::StopAll()
 
 void TWaveCollectionItem::CutAll()
 {
-    if (m_device)
-        stopfrom(m_device->cutframe());
+    if (!m_device)
+        return;
+    stopfrom(m_device->cutframe());
+    // A cut is not the first half of a junction: it goes out at once.
+    m_device->mixer().sendchanges();
 }
 
 void TWaveCollectionItem::stopfrom(std::int64_t frame)

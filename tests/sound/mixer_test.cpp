@@ -381,11 +381,11 @@ TEST(MixerRewindTest, SpeechStartsAtTheCommandFrameAndACutTakesBackWhatFollows)
 // Speech rendered from a frame on, as heard by a listener who stays where
 // the clock was set: what was rendered before each rewind, then what
 // follows it.
-class TSpeechListener {
+class TRewindingListener {
 public:
     static constexpr int ahead = 64 * block;
 
-    explicit TSpeechListener(TMixer& mixer)
+    explicit TRewindingListener(TMixer& mixer)
         : m_mixer(mixer)
     {
         heard = renderframes(mixer, ahead);
@@ -427,8 +427,8 @@ const std::vector<std::int16_t> speechpiece(22050 / 50, 8000); // 20 ms at the e
 TEST(MixerRewindTest, SpeechGoingOnIntoRenderedFramesIsRenderedAgain)
 {
     TMixer mixer(outputrate);
-    mixer.configure(96, 2 * TSpeechListener::ahead);
-    TSpeechListener listener(mixer);
+    mixer.configure(96, 2 * TRewindingListener::ahead);
+    TRewindingListener listener(mixer);
     std::optional<std::int64_t> start;
     for (int pieces = 0; pieces < 12; ++pieces) {
         mixer.write(speechpiece.data(), speechpiece.size(), 22050);
@@ -451,8 +451,8 @@ TEST(MixerRewindTest, ATextBeginsOnceEnoughOfItIsReadyOrItsEndCame)
 {
     constexpr int prime = outputrate / 25;
     TMixer mixer(outputrate);
-    mixer.configure(96, 2 * TSpeechListener::ahead, prime);
-    TSpeechListener listener(mixer);
+    mixer.configure(96, 2 * TRewindingListener::ahead, prime);
+    TRewindingListener listener(mixer);
     std::optional<std::int64_t> start;
     for (int pieces = 0; pieces < 12 && !start; ++pieces) {
         mixer.write(speechpiece.data(), speechpiece.size(), 22050);
@@ -467,6 +467,37 @@ TEST(MixerRewindTest, ATextBeginsOnceEnoughOfItIsReadyOrItsEndCame)
     EXPECT_EQ(listener.follow(), std::nullopt);
     EXPECT_GT(mixer.flush(), 0u);
     EXPECT_TRUE(listener.follow()) << "a short text never began";
+}
+
+
+// A note that follows a note, as the runtime gives it: a stop, a new rate,
+// a volume and a start, with time passing between them. The output hears of
+// them once, and the new note starts where the stop was.
+TEST(MixerRewindTest, ANoteAfterANoteIsOneChangeWithoutAGap)
+{
+    auto first = tone("snd10", 440);
+    auto second = tone("snd10", 660);
+    TMixer mixer(outputrate);
+    mixer.configure(96, 2 * TRewindingListener::ahead);
+    auto channel = mixer.createchannel();
+    mixer.playlooped(channel, first.table, first.loops, 1, 0);
+    TRewindingListener listener(mixer);
+    int told = 0;
+    mixer.setchangelistener([&] { ++told; });
+    mixer.holdchanges();
+    constexpr std::int64_t stopat = 40 * block + 30;
+    mixer.stop(channel, stopat);
+    mixer.setloop(channel, second.table, second.loops, stopat + 100);
+    mixer.setgain(channel, 1, stopat + 150);
+    mixer.playlooped(channel, second.table, second.loops, 1, stopat + 200);
+    EXPECT_EQ(told, 0);
+    EXPECT_EQ(listener.follow(), std::nullopt);
+    mixer.sendchanges();
+    EXPECT_EQ(told, 1);
+    ASSERT_EQ(listener.follow(), std::optional<std::int64_t>(stopat));
+    EXPECT_LT(longestquietrun(listener.heard, stopat - 48, stopat + 480), 8);
+    std::vector<float> after(listener.heard.begin() + stopat + 480, listener.heard.begin() + stopat + 4800);
+    EXPECT_NEAR(zerocrossingfrequency(after, outputrate), 660, 5);
 }
 
 }
