@@ -1,8 +1,11 @@
 // Figures of the output under load and after quiet, as heard through a
 // PulseAudio null sink: drop-outs (runs of 0.5 ms or more of exact zeros
-// inside a sounding tone) in a minute of game-like tones, with the machine
-// as it is and with two busy loops on its cores, and the time from a tone's
-// start to its first sound after 10 s and after 60 s of quiet.
+// inside a sounding tone) in a minute of game-like tones, and gaps where a
+// note follows a note, each with the machine as it is and with two busy
+// loops on its cores, and the time from a tone's start to its first sound
+// after 10 s and after 60 s of quiet. The sink's monitor shows the first
+// rendering of every moment, which a rewind does not take back: what a sink
+// that cannot rewind plays.
 // Usage: dropouts sounds.dat [seconds of tones, 60] [quiet seconds, 60]
 
 #include "bench/figures.h"
@@ -73,8 +76,8 @@ struct TDropouts {
 };
 
 // Items of half a second and ladder steps of a fifth, as the game plays
-// them, each after a short rest.
-TDropouts playgame(const char* bank, int seconds)
+// them, each after a short rest; or, note after note, without the rests.
+TDropouts playgame(const char* bank, int seconds, bool noteafternote)
 {
     TMonitorRecorder recorder("ci_sink.monitor", rate);
     TDropouts counted;
@@ -85,8 +88,9 @@ TDropouts playgame(const char* bank, int seconds)
         const double pitches[] = { 262, 330, 392, 500, 587, 660, 784, 880 };
         auto until = TClock::now() + std::chrono::seconds(seconds);
         for (int step = 0; TClock::now() < until; ++step) {
-            sound({ pitches[(step * 5) % 8] }, step % 3 == 2 ? 200 : 500, 0);
-            runevents(120);
+            sound({ pitches[(step * 5) % 8] }, noteafternote ? 150 : step % 3 == 2 ? 200 : 500, 0);
+            if (!noteafternote)
+                runevents(120);
             ++counted.tones;
         }
         runevents(300);
@@ -115,7 +119,7 @@ TDropouts playgame(const char* bank, int seconds)
         }
     }
     // A drop-out longer than the stretches' hold splits a tone in two.
-    counted.dropouts += std::max(0, counted.heard - counted.tones);
+    counted.dropouts += std::max(0, counted.heard - (noteafternote ? 1 : counted.tones));
     return counted;
 }
 
@@ -123,6 +127,12 @@ void printdropouts(const char* load, const TDropouts& counted)
 {
     std::printf("drop-outs, %s: %d in %d tones (%d sounds heard), longest %.2f ms\n", load, counted.dropouts,
         counted.tones, counted.heard, counted.longestms);
+}
+
+void printgaps(const char* load, const TDropouts& counted)
+{
+    std::printf("note-after-note gaps on the first rendering, %s: %d in %d junctions, longest %.2f ms\n", load,
+        counted.dropouts, counted.tones - 1, counted.longestms);
 }
 
 // From the call that starts a tone to the arrival of its first sound at the
@@ -164,10 +174,12 @@ int main(int argc, char** argv)
         std::printf("PulseAudio did not start: %s\n", server.reason().c_str());
         return 1;
     }
-    printdropouts("the machine as it is", playgame(bank, seconds));
+    printdropouts("the machine as it is", playgame(bank, seconds, false));
+    printgaps("the machine as it is", playgame(bank, seconds, true));
     {
         TBusyLoops busy(2);
-        printdropouts("two busy loops", playgame(bank, seconds));
+        printdropouts("two busy loops", playgame(bank, seconds, false));
+        printgaps("two busy loops", playgame(bank, seconds, true));
     }
     for (int wait : { 10, quiet })
         std::printf("first sound after %d s of quiet: %.2f ms from the call to the monitor\n", wait,

@@ -12,11 +12,28 @@ namespace {
 
 // Below hearing, above the 2 Hz cycle of a rest and its first harmonics.
 constexpr double highpasshertz = 20;
-constexpr double fademilliseconds = 1.0;
+constexpr double fademilliseconds = 0.5;
+// A note crossing over to the next, and a loop's start, take longer and go
+// in a straight line: two waves overlapping at any phase make steps that a
+// short or steeper fade would turn into a click, and no key waits for them.
+constexpr double crossfademilliseconds = 1.0;
 // A note that follows a stop on its channel starts at the stop's frame while
 // that is still this far ahead of the listener: later, the rewrite could
 // come too late for it.
 constexpr double junctionmarginmilliseconds = 0.5;
+
+// The gain at step 1..frames of a stop's fade: a raised cosine, whose
+// spectrum falls off far faster than a straight line's, so that even half a
+// millisecond does not click on the loudest, highest tones.
+float stopgain(int step, int frames)
+{
+    return 0.5f * (1 + std::cos(std::numbers::pi_v<float> * float(step) / float(frames + 1)));
+}
+
+float crossgain(int step, int frames)
+{
+    return 1 - float(step) / float(frames + 1);
+}
 
 // espeak-ng at full volume peaks right at full scale; a little below it,
 // speech sits level with the tones and a tone beside it does not clip.
@@ -36,6 +53,7 @@ struct TMixer::TVoice {
     float gain = 1;
     int risen = 0; // frames of the start's rise played
     int fading = -1; // frames of the fade-out played; -1 while not fading
+    bool stopping = false; // a stop's fade, not a crossover's
     float highpassinput = 0;
     float highpassoutput = 0;
 };
@@ -75,6 +93,7 @@ struct TMixer::TSnapshot {
 TMixer::TMixer(int outputrate)
     : m_outputrate(outputrate)
     , m_fadeframes(std::max(1, static_cast<int>(std::lround(outputrate * fademilliseconds / 1000))))
+    , m_crossfadeframes(std::max(1, static_cast<int>(std::lround(outputrate * crossfademilliseconds / 1000))))
     , m_highpasscoefficient(static_cast<float>(std::exp(-2 * std::numbers::pi * highpasshertz / outputrate)))
 {
 }
@@ -476,8 +495,10 @@ void TMixer::applyevent(TChannelState& state, const TEvent& event)
         current.gain = event.gain;
         break;
     case TEvent::TKind::stop:
-        if (current.active && current.fading < 0)
+        if (current.active && current.fading < 0) {
             current.fading = 0;
+            current.stopping = true;
+        }
         break;
     }
 }
@@ -487,17 +508,19 @@ void TMixer::rendervoice(TVoice& voice, float* output, int frames)
     for (int frame = 0; frame < frames && voice.active; ++frame) {
         float envelope = 1;
         if (voice.fading >= 0) {
-            if (voice.fading >= m_fadeframes) {
+            const int length = voice.stopping ? m_fadeframes : m_crossfadeframes;
+            if (voice.fading >= length) {
                 voice.active = false;
                 return;
             }
-            envelope = 1 - float(++voice.fading) / float(m_fadeframes + 1);
+            ++voice.fading;
+            envelope = voice.stopping ? stopgain(voice.fading, length) : crossgain(voice.fading, length);
         }
         float value;
         if (voice.looped) {
             // A loop starts mid-wave and would click; a short rise hides it.
-            if (voice.risen < m_fadeframes)
-                envelope *= float(++voice.risen) / float(m_fadeframes + 1);
+            if (voice.risen < m_crossfadeframes)
+                envelope *= 1 - crossgain(++voice.risen, m_crossfadeframes);
             double position = voice.cycle * TLoopWavetables::tablesize;
             auto index = static_cast<std::size_t>(position);
             float fraction = static_cast<float>(position - double(index));
@@ -685,7 +708,7 @@ void TMixer::clear()
                 continue;
             changed = true;
             for (std::int64_t frame = std::max(cut, segment.start); frame < std::min(silent, segment.end()); ++frame)
-                segment.samples[std::size_t(frame - segment.start)] *= float(silent - frame) / float(m_fadeframes + 1);
+                segment.samples[std::size_t(frame - segment.start)] *= stopgain(int(frame - cut) + 1, m_fadeframes);
             if (segment.end() > silent)
                 segment.samples.resize(std::size_t(silent - segment.start));
         }

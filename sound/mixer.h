@@ -4,7 +4,7 @@
 // output rate, plus the speech stream, summed into mono float blocks. Every
 // command names the output frame where it takes effect, so lengths are exact
 // to the sample: a note that follows a note on the same channel crosses over
-// from it at its frame, a stop fades out over a millisecond.
+// from it at its frame, a stop fades out over half a millisecond.
 // It has no device: the caller pulls blocks with render(), from the audio
 // thread or, in tests, directly. An output that can replace audio it has
 // already handed on (a server that rewinds) asks the mixer to keep a
@@ -37,7 +37,10 @@ public:
     ~TMixer() override;
 
     int outputrate() const { return m_outputrate; }
+    // A stop's fade; a note crossing over to the next one, and a loop's
+    // rise, take the longer crossfade.
     int fadeframes() const { return m_fadeframes; }
+    int crossfadeframes() const { return m_crossfadeframes; }
 
     // leadframes: how far after the frame heard now a command is placed, so
     // that it reaches the listener before its frame does. historyframes: how
@@ -145,6 +148,7 @@ private:
 
     const int m_outputrate;
     const int m_fadeframes;
+    const int m_crossfadeframes;
     const float m_highpasscoefficient;
 
     mutable std::mutex m_lock;

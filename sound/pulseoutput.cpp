@@ -26,11 +26,13 @@ constexpr int depthms = 150;
 // How often the stream is topped up; each wake-up costs processor time.
 constexpr int periodms = 50;
 // The latency the server sets its sink to; what it has mixed ahead of the
-// listener must be taken back on a command.
-constexpr int serverlatencyms = 60;
+// listener must be taken back on a command, and a sink that cannot take it
+// back (or the first rendering, which its monitor shows) plays it: kept
+// short, a junction's rewrite rarely meets a block already mixed.
+constexpr int serverlatencyms = 20;
 // From the command to the server rewinding its sink: a wake-up, a render of
 // the buffer and one message.
-constexpr double leadms = 2.0;
+constexpr double leadms = 0.3;
 
 std::int64_t steadymicroseconds()
 {
@@ -144,7 +146,7 @@ bool TPulseOutput::beginstream()
     // Never wait for a fill before playing: the first key echo sounds at once,
     // and a late top-up costs its own gap only.
     attributes.prebuf = 0;
-    attributes.minreq = bytes(serverlatencyms / 6);
+    attributes.minreq = bytes(serverlatencyms / 4);
     attributes.fragsize = std::uint32_t(-1);
     auto flags = pa_stream_flags_t(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE
         | PA_STREAM_ADJUST_LATENCY | PA_STREAM_NOT_MONOTONIC);

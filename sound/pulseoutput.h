@@ -3,10 +3,10 @@
 // clients): mono float frames at 48 kHz, kept some tens of milliseconds
 // ahead of what is heard so that a busy machine never starves it. A command
 // does not wait for that buffer to play out: the output rewinds the mixer
-// to the command's frame, a couple of milliseconds after the one being
+// to the command's frame, a fraction of a millisecond after the one being
 // heard, renders again and writes over what the server holds from there,
 // and the server takes back what it had already mixed. A key therefore
-// silences within a few milliseconds, and a text starts as fast.
+// silences within about a millisecond, and a text starts as fast.
 //
 // A server that goes away (killed, restarted), or is not there yet when the
 // program starts, is looked for again every second; meanwhile the clock
