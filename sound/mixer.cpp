@@ -12,28 +12,17 @@ namespace {
 
 // Below hearing, above the 2 Hz cycle of a rest and its first harmonics.
 constexpr double highpasshertz = 20;
-constexpr double fademilliseconds = 0.5;
-// A note crossing over to the next, and a loop's start, take longer and go
-// in a straight line: two waves overlapping at any phase make steps that a
-// short or steeper fade would turn into a click, and no key waits for them.
-constexpr double crossfademilliseconds = 1.0;
+// Shorter, a stop clicks on the highest tones: at half a millisecond, in a
+// straight line or a raised cosine, a 2500 Hz tone spreads 6-7 dB more below
+// its fundamental and between its harmonics (bench/fadeclicks), within 6 dB
+// of a hard cut; and a straight line spreads less than a raised cosine.
+constexpr double fademilliseconds = 1.0;
 // A note that follows a stop on its channel starts at the stop's frame while
-// that is still this far ahead of the listener: later, the rewrite could
-// come too late for it.
-constexpr double junctionmarginmilliseconds = 0.5;
-
-// The gain at step 1..frames of a stop's fade: a raised cosine, whose
-// spectrum falls off far faster than a straight line's, so that even half a
-// millisecond does not click on the loudest, highest tones.
-float stopgain(int step, int frames)
-{
-    return 0.5f * (1 + std::cos(std::numbers::pi_v<float> * float(step) / float(frames + 1)));
-}
-
-float crossgain(int step, int frames)
-{
-    return 1 - float(step) / float(frames + 1);
-}
+// the listener has not reached it.
+constexpr double junctionmarginmilliseconds = 0.1;
+// Held commands go out by themselves after this: a thread that works on
+// without waiting must not keep a stop from being heard.
+constexpr auto holdlimit = std::chrono::milliseconds(2);
 
 // espeak-ng at full volume peaks right at full scale; a little below it,
 // speech sits level with the tones and a tone beside it does not clip.
@@ -53,7 +42,6 @@ struct TMixer::TVoice {
     float gain = 1;
     int risen = 0; // frames of the start's rise played
     int fading = -1; // frames of the fade-out played; -1 while not fading
-    bool stopping = false; // a stop's fade, not a crossover's
     float highpassinput = 0;
     float highpassoutput = 0;
 };
@@ -93,7 +81,6 @@ struct TMixer::TSnapshot {
 TMixer::TMixer(int outputrate)
     : m_outputrate(outputrate)
     , m_fadeframes(std::max(1, static_cast<int>(std::lround(outputrate * fademilliseconds / 1000))))
-    , m_crossfadeframes(std::max(1, static_cast<int>(std::lround(outputrate * crossfademilliseconds / 1000))))
     , m_highpasscoefficient(static_cast<float>(std::exp(-2 * std::numbers::pi * highpasshertz / outputrate)))
 {
 }
@@ -196,8 +183,12 @@ bool TMixer::addevent(TChannel channel, TEvent event)
     if (frame >= m_renderedframes)
         return false;
     if (m_holder == std::this_thread::get_id()) {
+        // The output hears of the first one, to come back for it in time.
+        const bool first = !m_heldchange;
+        if (first)
+            m_heldsince = TMixerClock::now();
         m_heldchange = m_heldchange ? std::min(*m_heldchange, frame) : frame;
-        return false;
+        return first;
     }
     m_change = m_change ? std::min(*m_change, frame) : frame;
     return true;
@@ -207,6 +198,14 @@ void TMixer::holdchanges()
 {
     std::lock_guard guard(m_lock);
     m_holder = std::this_thread::get_id();
+}
+
+std::optional<TMixerClock::time_point> TMixer::helddeadline() const
+{
+    std::lock_guard guard(m_lock);
+    if (!m_heldchange)
+        return std::nullopt;
+    return m_heldsince + holdlimit;
 }
 
 void TMixer::sendchanges()
@@ -495,10 +494,8 @@ void TMixer::applyevent(TChannelState& state, const TEvent& event)
         current.gain = event.gain;
         break;
     case TEvent::TKind::stop:
-        if (current.active && current.fading < 0) {
+        if (current.active && current.fading < 0)
             current.fading = 0;
-            current.stopping = true;
-        }
         break;
     }
 }
@@ -508,19 +505,17 @@ void TMixer::rendervoice(TVoice& voice, float* output, int frames)
     for (int frame = 0; frame < frames && voice.active; ++frame) {
         float envelope = 1;
         if (voice.fading >= 0) {
-            const int length = voice.stopping ? m_fadeframes : m_crossfadeframes;
-            if (voice.fading >= length) {
+            if (voice.fading >= m_fadeframes) {
                 voice.active = false;
                 return;
             }
-            ++voice.fading;
-            envelope = voice.stopping ? stopgain(voice.fading, length) : crossgain(voice.fading, length);
+            envelope = 1 - float(++voice.fading) / float(m_fadeframes + 1);
         }
         float value;
         if (voice.looped) {
             // A loop starts mid-wave and would click; a short rise hides it.
-            if (voice.risen < m_crossfadeframes)
-                envelope *= 1 - crossgain(++voice.risen, m_crossfadeframes);
+            if (voice.risen < m_fadeframes)
+                envelope *= float(++voice.risen) / float(m_fadeframes + 1);
             double position = voice.cycle * TLoopWavetables::tablesize;
             auto index = static_cast<std::size_t>(position);
             float fraction = static_cast<float>(position - double(index));
@@ -558,6 +553,10 @@ void TMixer::renderspeech(float* output, std::int64_t from, int frames)
 std::optional<std::int64_t> TMixer::takechange()
 {
     std::lock_guard guard(m_lock);
+    if (m_heldchange && TMixerClock::now() - m_heldsince >= holdlimit) {
+        m_change = m_change ? std::min(*m_change, *m_heldchange) : *m_heldchange;
+        m_heldchange.reset();
+    }
     auto change = m_change;
     m_change.reset();
     return change;
@@ -708,7 +707,7 @@ void TMixer::clear()
                 continue;
             changed = true;
             for (std::int64_t frame = std::max(cut, segment.start); frame < std::min(silent, segment.end()); ++frame)
-                segment.samples[std::size_t(frame - segment.start)] *= stopgain(int(frame - cut) + 1, m_fadeframes);
+                segment.samples[std::size_t(frame - segment.start)] *= float(silent - frame) / float(m_fadeframes + 1);
             if (segment.end() > silent)
                 segment.samples.resize(std::size_t(silent - segment.start));
         }

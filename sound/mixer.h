@@ -4,7 +4,7 @@
 // output rate, plus the speech stream, summed into mono float blocks. Every
 // command names the output frame where it takes effect, so lengths are exact
 // to the sample: a note that follows a note on the same channel crosses over
-// from it at its frame, a stop fades out over half a millisecond.
+// from it at its frame, a stop fades out over a millisecond.
 // It has no device: the caller pulls blocks with render(), from the audio
 // thread or, in tests, directly. An output that can replace audio it has
 // already handed on (a server that rewinds) asks the mixer to keep a
@@ -37,10 +37,7 @@ public:
     ~TMixer() override;
 
     int outputrate() const { return m_outputrate; }
-    // A stop's fade; a note crossing over to the next one, and a loop's
-    // rise, take the longer crossfade.
     int fadeframes() const { return m_fadeframes; }
-    int crossfadeframes() const { return m_crossfadeframes; }
 
     // leadframes: how far after the frame heard now a command is placed, so
     // that it reaches the listener before its frame does. historyframes: how
@@ -98,13 +95,16 @@ public:
     // Called, on the commanding thread and outside the mixer's lock, after a
     // command named a frame already rendered.
     void setchangelistener(std::function<void()> listener);
-    // From now on the calling thread's channel commands are held: the
-    // output hears of them at sendchanges(), all at once. A note that
-    // follows a note (a stop, a rate, a volume, a start) is then one
-    // rewrite, and the sink never mixes the stop alone. Speech is never held.
+    // From now on the calling thread's channel commands are held: takechange
+    // gives them at sendchanges(), all at once, or when they have waited a
+    // couple of milliseconds. A note that follows a note (a stop, a rate, a
+    // volume, a start) is then one rewrite, and the sink never mixes the
+    // stop alone. Speech is never held.
     void holdchanges();
     // The held commands reach the output now.
     void sendchanges();
+    // When held commands go out by themselves, if any are held.
+    std::optional<TMixerClock::time_point> helddeadline() const;
     // The frame whose hearing the drained callback waits for, if any.
     std::optional<std::int64_t> pendingnotice() const;
     // Calls the drained callback if the speech's end has been heard by the
@@ -148,7 +148,6 @@ private:
 
     const int m_outputrate;
     const int m_fadeframes;
-    const int m_crossfadeframes;
     const float m_highpasscoefficient;
 
     mutable std::mutex m_lock;
@@ -163,6 +162,7 @@ private:
     bool m_clockset = false;
     std::optional<std::int64_t> m_change;
     std::optional<std::int64_t> m_heldchange;
+    TMixerClock::time_point m_heldsince {};
     std::optional<std::thread::id> m_holder;
     std::function<void()> m_changelistener;
 

@@ -430,6 +430,10 @@ void TPulseOutput::schedule()
         auto until = std::chrono::duration_cast<std::chrono::microseconds>(m_mixer->heardtime(*notice) - TMixerClock::now());
         wait = std::clamp(until, std::chrono::microseconds(500), wait);
     }
+    if (auto held = m_mixer->helddeadline()) {
+        auto until = std::chrono::duration_cast<std::chrono::microseconds>(*held - TMixerClock::now());
+        wait = std::clamp(until, std::chrono::microseconds(100), wait);
+    }
     timeval next {};
     pa_gettimeofday(&next);
     pa_timeval_add(&next, static_cast<pa_usec_t>(wait.count()));

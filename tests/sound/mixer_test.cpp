@@ -272,7 +272,7 @@ TEST(MixerRestartTest, ANoteThatFollowsANoteBeginsAtItsFrameWithoutGapOrStep)
         // No jump larger than either note makes by itself.
         const auto at = std::size_t(restartat);
         float ownsteps = std::max(largeststep(expected, at - 1000, at), largeststep(heard, at + 1000, heard.size()));
-        EXPECT_LE(largeststep(heard, at - 8, at + 2 * std::size_t(mixer.crossfadeframes())), ownsteps * 1.05f);
+        EXPECT_LE(largeststep(heard, at - 8, at + 2 * std::size_t(mixer.fadeframes())), ownsteps * 1.05f);
         if (row.sounds)
             EXPECT_LT(longestquietrun(heard, at - 48, at + 480), 8);
     }
@@ -490,10 +490,9 @@ TEST(MixerRewindTest, ANoteAfterANoteIsOneChangeWithoutAGap)
     mixer.setloop(channel, second.table, second.loops, stopat + 100);
     mixer.setgain(channel, 1, stopat + 150);
     mixer.playlooped(channel, second.table, second.loops, 1, stopat + 200);
-    EXPECT_EQ(told, 0);
-    EXPECT_EQ(listener.follow(), std::nullopt);
+    EXPECT_EQ(told, 1) << "the output hears only of the first, to come back for it";
     mixer.sendchanges();
-    EXPECT_EQ(told, 1);
+    EXPECT_EQ(told, 2);
     ASSERT_EQ(listener.follow(), std::optional<std::int64_t>(stopat));
     EXPECT_LT(longestquietrun(listener.heard, stopat - 48, stopat + 480), 8);
     std::vector<float> after(listener.heard.begin() + stopat + 480, listener.heard.begin() + stopat + 4800);

@@ -80,7 +80,7 @@ TEST_F(WaveItemTest, ReusedInstanceRestartsFromItsBeginning)
     auto restart = output->renderblocks(4);
     ASSERT_GT(rms(firststart), 0.01);
     // Past the crossing from the old start, the new one plays alone.
-    EXPECT_TRUE(replayoffset(firststart, restart, std::size_t(device->mixer().crossfadeframes())));
+    EXPECT_TRUE(replayoffset(firststart, restart, std::size_t(device->mixer().fadeframes())));
 }
 
 TEST_F(WaveItemTest, UnlimitedInstancesSoundTogether)
@@ -105,7 +105,7 @@ TEST_F(WaveItemTest, LoopedItemRestartsAndChangingLoopedStopsInstances)
     auto first = output->renderblocks(3);
     tone->StartPlay(false);
     auto again = output->renderblocks(5);
-    EXPECT_TRUE(replayoffset(first, again, std::size_t(device->mixer().crossfadeframes())));
+    EXPECT_TRUE(replayoffset(first, again, std::size_t(device->mixer().fadeframes())));
 
     auto click = item("click17", 0);
     click->StartPlay(false);
