@@ -22,7 +22,7 @@ constexpr double fademilliseconds = 1.0;
 constexpr double junctionmarginmilliseconds = 0.1;
 // Held commands go out by themselves after this: a thread that works on
 // without waiting must not keep a stop from being heard.
-constexpr auto holdlimit = std::chrono::milliseconds(2);
+constexpr auto holdlimit = std::chrono::milliseconds(1);
 
 // espeak-ng at full volume peaks right at full scale; a little below it,
 // speech sits level with the tones and a tone beside it does not clip.

@@ -97,7 +97,7 @@ public:
     void setchangelistener(std::function<void()> listener);
     // From now on the calling thread's channel commands are held: takechange
     // gives them at sendchanges(), all at once, or when they have waited a
-    // couple of milliseconds. A note that follows a note (a stop, a rate, a
+    // millisecond. A note that follows a note (a stop, a rate, a
     // volume, a start) is then one rewrite, and the sink never mixes the
     // stop alone. Speech is never held.
     void holdchanges();
