@@ -21,8 +21,9 @@ constexpr double fademilliseconds = 1.0;
 // the listener has not reached it.
 constexpr double junctionmarginmilliseconds = 0.1;
 // Held commands go out by themselves after this: a thread that works on
-// without waiting must not keep a stop from being heard.
-constexpr auto holdlimit = std::chrono::milliseconds(1);
+// without waiting must not keep a stop from being heard for long; a thread
+// held up between a stop and the next start for less still joins the notes.
+constexpr auto holdlimit = std::chrono::milliseconds(3);
 
 // espeak-ng at full volume peaks right at full scale; a little below it,
 // speech sits level with the tones and a tone beside it does not clip.
@@ -60,6 +61,7 @@ struct TMixer::TEvent {
     std::shared_ptr<const std::vector<float>> wave; // table or one-shot samples
     double increment = 0;
     float gain = 1;
+    bool held = false; // changes what was rendered, and the output has not heard of it yet
 };
 
 // A channel's commands, in frame order, kept while the mixer may still
@@ -136,8 +138,11 @@ bool TMixer::addevent(TChannel channel, TEvent event)
     auto& events = track.events;
     const bool start = event.kind == TEvent::TKind::playlooped || event.kind == TEvent::TKind::playonce;
     // The commanding thread's time between a stop and the next start would
-    // be a gap between two notes: the start takes the stop's place (a rate
-    // or volume given between them is the start's own).
+    // be a gap between two notes (a rate or volume given between them is
+    // the start's own). While the listener has not reached the stop, the
+    // start takes its place; once it has, but the output never heard of the
+    // stop, the listener still hears the note, which crosses over to the
+    // next at the start's own frame.
     auto laststep = std::find_if(events.rbegin(), events.rend(), [](const TEvent& planned) {
         return planned.kind != TEvent::TKind::setloop && planned.kind != TEvent::TKind::setgain;
     });
@@ -145,8 +150,12 @@ bool TMixer::addevent(TChannel channel, TEvent event)
         && track.end && *track.end > laststep->frame) {
         auto heard = heardlocked(TMixerClock::now());
         auto margin = static_cast<std::int64_t>(std::lround(m_outputrate * junctionmarginmilliseconds / 1000));
-        if (heard && laststep->frame >= *heard + margin)
+        if (heard && laststep->frame >= *heard + margin) {
             event.frame = laststep->frame;
+        } else if (heard && laststep->held) {
+            events.erase(std::prev(laststep.base()));
+            track.end.reset();
+        }
     }
     const std::int64_t frame = event.frame;
     switch (event.kind) {
@@ -179,10 +188,11 @@ bool TMixer::addevent(TChannel channel, TEvent event)
     }
     auto place = std::upper_bound(events.begin(), events.end(), frame,
         [](std::int64_t wanted, const TEvent& planned) { return wanted < planned.frame; });
-    events.insert(place, std::move(event));
+    auto placed = events.insert(place, std::move(event));
     if (frame >= m_renderedframes)
         return false;
     if (m_holder == std::this_thread::get_id()) {
+        placed->held = true;
         // The output hears of the first one, to come back for it in time.
         const bool first = !m_heldchange;
         if (first)
@@ -192,6 +202,15 @@ bool TMixer::addevent(TChannel channel, TEvent event)
     }
     m_change = m_change ? std::min(*m_change, frame) : frame;
     return true;
+}
+
+void TMixer::releaseheld()
+{
+    m_change = m_change ? std::min(*m_change, *m_heldchange) : *m_heldchange;
+    m_heldchange.reset();
+    for (auto& track : m_tracks)
+        for (auto& planned : track->events)
+            planned.held = false;
 }
 
 void TMixer::holdchanges()
@@ -214,8 +233,7 @@ void TMixer::sendchanges()
     {
         std::lock_guard guard(m_lock);
         if (m_heldchange) {
-            m_change = m_change ? std::min(*m_change, *m_heldchange) : *m_heldchange;
-            m_heldchange.reset();
+            releaseheld();
             changed = true;
         }
     }
@@ -553,10 +571,8 @@ void TMixer::renderspeech(float* output, std::int64_t from, int frames)
 std::optional<std::int64_t> TMixer::takechange()
 {
     std::lock_guard guard(m_lock);
-    if (m_heldchange && TMixerClock::now() - m_heldsince >= holdlimit) {
-        m_change = m_change ? std::min(*m_change, *m_heldchange) : *m_heldchange;
-        m_heldchange.reset();
-    }
+    if (m_heldchange && TMixerClock::now() - m_heldsince >= holdlimit)
+        releaseheld();
     auto change = m_change;
     m_change.reset();
     return change;

@@ -97,7 +97,7 @@ public:
     void setchangelistener(std::function<void()> listener);
     // From now on the calling thread's channel commands are held: takechange
     // gives them at sendchanges(), all at once, or when they have waited a
-    // millisecond. A note that follows a note (a stop, a rate, a
+    // few milliseconds. A note that follows a note (a stop, a rate, a
     // volume, a start) is then one rewrite, and the sink never mixes the
     // stop alone. Speech is never held.
     void holdchanges();
@@ -136,6 +136,8 @@ private:
     // Puts the event on its channel; returns whether it lies in what was rendered.
     bool addevent(TChannel channel, TEvent event);
     void notifychange(bool changed);
+    // The held commands become the change the output takes next.
+    void releaseheld();
     void renderchannel(TChannelTrack& track, TChannelState& state, float* output, std::int64_t from, int frames);
     void rendervoice(TVoice& voice, float* output, int frames);
     void applyevent(TChannelState& state, const TEvent& event);

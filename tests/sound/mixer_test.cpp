@@ -472,31 +472,44 @@ TEST(MixerRewindTest, ATextBeginsOnceEnoughOfItIsReadyOrItsEndCame)
 
 // A note that follows a note, as the runtime gives it: a stop, a new rate,
 // a volume and a start, with time passing between them. The output hears of
-// them once, and the new note starts where the stop was.
+// them once, and the notes join: at the stop's frame while the listener has
+// not reached it, else, the stop never having reached the output, at the
+// start's own frame.
 TEST(MixerRewindTest, ANoteAfterANoteIsOneChangeWithoutAGap)
 {
-    auto first = tone("snd10", 440);
-    auto second = tone("snd10", 660);
-    TMixer mixer(outputrate);
-    mixer.configure(96, 2 * TRewindingListener::ahead);
-    auto channel = mixer.createchannel();
-    mixer.playlooped(channel, first.table, first.loops, 1, 0);
-    TRewindingListener listener(mixer);
-    int told = 0;
-    mixer.setchangelistener([&] { ++told; });
-    mixer.holdchanges();
     constexpr std::int64_t stopat = 40 * block + 30;
-    mixer.stop(channel, stopat);
-    mixer.setloop(channel, second.table, second.loops, stopat + 100);
-    mixer.setgain(channel, 1, stopat + 150);
-    mixer.playlooped(channel, second.table, second.loops, 1, stopat + 200);
-    EXPECT_EQ(told, 1) << "the output hears only of the first, to come back for it";
-    mixer.sendchanges();
-    EXPECT_EQ(told, 2);
-    ASSERT_EQ(listener.follow(), std::optional<std::int64_t>(stopat));
-    EXPECT_LT(longestquietrun(listener.heard, stopat - 48, stopat + 480), 8);
-    std::vector<float> after(listener.heard.begin() + stopat + 480, listener.heard.begin() + stopat + 4800);
-    EXPECT_NEAR(zerocrossingfrequency(after, outputrate), 660, 5);
+    struct TRow {
+        const char* name;
+        std::optional<std::int64_t> listenerat; // moved on to here before the start
+        std::int64_t startat;
+    };
+    for (TRow row : { TRow { "listener before the stop", std::nullopt, stopat + 200 },
+             TRow { "listener past the stop", stopat + 300, stopat + 400 } }) {
+        SCOPED_TRACE(row.name);
+        auto first = tone("snd10", 440);
+        auto second = tone("snd10", 660);
+        TMixer mixer(outputrate);
+        mixer.configure(96, 2 * TRewindingListener::ahead);
+        auto channel = mixer.createchannel();
+        mixer.playlooped(channel, first.table, first.loops, 1, 0);
+        TRewindingListener listener(mixer);
+        int told = 0;
+        mixer.setchangelistener([&] { ++told; });
+        mixer.holdchanges();
+        mixer.stop(channel, stopat);
+        mixer.setloop(channel, second.table, second.loops, stopat + 100);
+        mixer.setgain(channel, 1, stopat + 150);
+        if (row.listenerat)
+            mixer.setclock(*row.listenerat, TMixerClock::now());
+        mixer.playlooped(channel, second.table, second.loops, 1, row.startat);
+        EXPECT_EQ(told, 1) << "the output hears only of the first, to come back for it";
+        mixer.sendchanges();
+        EXPECT_EQ(told, 2);
+        ASSERT_EQ(listener.follow(), std::optional<std::int64_t>(stopat));
+        EXPECT_LT(longestquietrun(listener.heard, stopat - 48, row.startat + 480), 8);
+        std::vector<float> after(listener.heard.begin() + row.startat + 480, listener.heard.begin() + row.startat + 4800);
+        EXPECT_NEAR(zerocrossingfrequency(after, outputrate), 660, 5);
+    }
 }
 
 }
