@@ -94,7 +94,8 @@ void throughpulse(const char* bank)
         std::this_thread::sleep_for(300ms);
         for (int tone = 0; tone < trials; ++tone) {
             sound({ 880 }, 15, 0);
-            std::this_thread::sleep_for(60ms);
+            // A pause of the program's, which sends what it held.
+            rig.host.sleepms(60);
         }
         for (int tone = 0; tone < trials; ++tone) {
             // Presses spread over every phase of the device's blocks.
@@ -103,7 +104,7 @@ void throughpulse(const char* bank)
                 cuttone();
             });
             sound({ 880 }, 2000, 0);
-            std::this_thread::sleep_for(80ms);
+            rig.host.sleepms(80);
         }
         lookahead = server.sinklookaheadms();
         std::this_thread::sleep_for(200ms);

@@ -337,11 +337,10 @@ void TMixer::setclock(std::int64_t heardframe, TMixerClock::time_point at)
 
 std::int64_t TMixer::schedulelocked(TMixerClock::time_point now) const
 {
-    if (!m_clockset)
+    auto heard = heardlocked(now);
+    if (!heard)
         return m_renderedframes;
-    double elapsed = std::chrono::duration<double>(now - m_clocktime).count();
-    auto frame = m_clockframe + static_cast<std::int64_t>(std::llround(elapsed * m_outputrate)) + m_leadframes;
-    return std::max(frame, earliestframe());
+    return std::max(*heard + m_leadframes, earliestframe());
 }
 
 std::optional<std::int64_t> TMixer::heardlocked(TMixerClock::time_point now) const
