@@ -248,10 +248,12 @@ void TPulseOutput::start(TMixer& mixer)
             pa_threaded_mainloop_unlock(m_mainloop);
             break;
         }
+        // Read under the lock: the server's thread drops the stream when the
+        // server goes away.
         const pa_timing_info* timing = pa_stream_get_timing_info(m_stream);
-        bool playing = pa_stream_get_state(m_stream) == PA_STREAM_READY && timing && timing->playing;
+        bool playing = timing && timing->playing;
         pa_threaded_mainloop_unlock(m_mainloop);
-        if (playing || pa_stream_get_state(m_stream) != PA_STREAM_READY)
+        if (playing)
             break;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
