@@ -3,17 +3,26 @@
 #include "braille/brailledots.h"
 
 #include <csignal>
+#include <mutex>
 #include <pthread.h>
 #include <QSocketNotifier>
 #include <QThread>
+
+// Where the link posts to: the session, until it is gone. A thread left in
+// a display call that never returned when the session ended may come back
+// later, and must then find nothing to post to.
+struct TBrailleSession::TGate {
+    std::mutex lock;
+    TBrailleSession* session = nullptr;
+};
 
 // The display's side of the session, living on the session's thread: every
 // call into the display is made here.
 class TBrailleLink : public QObject {
 public:
-    TBrailleLink(std::unique_ptr<TBrailleDisplay> display, TBrailleSession* session)
+    TBrailleLink(std::unique_ptr<TBrailleDisplay> display, std::shared_ptr<TBrailleSession::TGate> gate)
         : m_display(std::move(display))
-        , m_session(session)
+        , m_gate(std::move(gate))
     {
     }
 
@@ -80,19 +89,23 @@ private:
     template<typename Call>
     void post(Call call)
     {
-        QMetaObject::invokeMethod(m_session, std::move(call), Qt::QueuedConnection);
+        std::lock_guard held(m_gate->lock);
+        if (m_gate->session)
+            QMetaObject::invokeMethod(m_gate->session, std::move(call), Qt::QueuedConnection);
     }
 
     std::unique_ptr<TBrailleDisplay> m_display;
-    TBrailleSession* m_session;
+    std::shared_ptr<TBrailleSession::TGate> m_gate;
     std::unique_ptr<QSocketNotifier> m_notifier;
 };
 
 TBrailleSession::TBrailleSession(std::unique_ptr<TBrailleDisplay> display)
-    : m_thread(std::make_unique<QThread>())
+    : m_gate(std::make_shared<TGate>())
+    , m_thread(std::make_unique<QThread>())
 {
+    m_gate->session = this;
     m_thread->setObjectName("braille display");
-    m_link = new TBrailleLink(std::move(display), this);
+    m_link = new TBrailleLink(std::move(display), m_gate);
     m_link->onopened = [this](int cells, unsigned long window) { opened(cells, window); };
     m_link->onlost = [this] { lost(); };
     m_link->onkey = [this](TBrailleKey key) { keyarrived(key); };
@@ -120,6 +133,10 @@ TBrailleSession::TBrailleSession(std::unique_ptr<TBrailleDisplay> display)
 
 TBrailleSession::~TBrailleSession()
 {
+    {
+        std::lock_guard held(m_gate->lock);
+        m_gate->session = nullptr;
+    }
     QMetaObject::invokeMethod(m_link, [link = m_link] { link->release(); }, Qt::QueuedConnection);
     m_thread->quit();
     // A server that never answers keeps the thread in its call; the process

@@ -64,6 +64,9 @@ private:
     void followcursor();
     int windowlength() const;
 
+    friend class TBrailleLink;
+    struct TGate;
+    std::shared_ptr<TGate> m_gate;
     std::unique_ptr<QThread> m_thread;
     TBrailleLink* m_link = nullptr;
     TKeyHandlers m_handlers;
