@@ -5,6 +5,7 @@
 // start to its first sound after 10 s and after 60 s of quiet.
 // Usage: dropouts sounds.dat [seconds of tones, 60] [quiet seconds, 60]
 
+#include "bench/busyloops.h"
 #include "bench/figures.h"
 #include "bench/tonerig.h"
 #include "runtime/cells.h"
@@ -36,34 +37,6 @@ void runevents(int ms)
     QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
     loop.exec();
 }
-
-// Processes that keep every core busy until they are stopped by their ids.
-class TBusyLoops {
-public:
-    explicit TBusyLoops(int count)
-    {
-        for (int loop = 0; loop < count; ++loop) {
-            pid_t pid = fork();
-            if (pid == 0) {
-                volatile unsigned long spin = 0;
-                for (;;)
-                    spin = spin + 1;
-            }
-            if (pid > 0)
-                m_pids.push_back(pid);
-        }
-    }
-    ~TBusyLoops()
-    {
-        for (pid_t pid : m_pids) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-    }
-
-private:
-    std::vector<pid_t> m_pids;
-};
 
 struct TDropouts {
     int tones = 0;

@@ -26,8 +26,12 @@ constexpr int answerms = 1500;
 // while nobody plays it: a wait for a sound ends this late at most.
 constexpr int tickms = 5;
 // The graph has stopped asking for quanta when it has not for this long
-// (or for a few of its quanta, if they are longer).
-constexpr std::int64_t stallus = 40000;
+// (or for a few of its quanta, if they are longer); on a loaded machine it
+// misses its time by some tens of milliseconds now and then.
+constexpr std::int64_t stallus = 150000;
+// A sink that stays away this long was suspended or taken away: the user
+// is told.
+constexpr std::int64_t takenus = 1000000;
 // A stream just connected is given this long to be linked and played
 // before the clock runs on without it.
 constexpr std::int64_t linkgraceus = 300000;
@@ -299,7 +303,8 @@ void TPipeWireOutput::tick()
     const std::int64_t now = steadymicroseconds();
     if (m_lost || m_broken)
         reconnect(now);
-    const bool driven = !m_lost && now - m_lastprocess < std::max(stallus, 4 * m_quantumus.load());
+    const std::int64_t idle = now - m_lastprocess;
+    const bool driven = !m_lost && idle < std::max(stallus, 4 * m_quantumus.load());
     if (driven) {
         if (m_comingback) {
             m_comingback = false;
@@ -315,7 +320,7 @@ void TPipeWireOutput::tick()
     }
     // Connected, and played before, but nobody asks for quanta: the sink
     // was suspended or taken away.
-    if (!m_lost && !m_comingback && !m_stalled && m_everplayed) {
+    if (!m_lost && !m_comingback && !m_stalled && m_everplayed && idle >= takenus) {
         m_stalled = true;
         std::fprintf(stderr, "The sound device is taken by another program; tones, clicks and speech are silent until it is free.\n");
         tell(TNotice::devicetaken);
