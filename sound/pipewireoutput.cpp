@@ -4,6 +4,7 @@
 #include "runtime/notices.h"
 #include "sound/mixer.h"
 
+#include <pipewire/impl.h>
 #include <pipewire/pipewire.h>
 #include <spa/param/audio/format-utils.h>
 
@@ -13,6 +14,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <pthread.h>
 #include <string>
 #include <thread>
 #include <utility>
@@ -116,6 +118,11 @@ TPipeWireOutput::TPipeWireOutput()
         m_context = pw_context_new(pw_thread_loop_get_loop(m_loop),
             pw_properties_new(PW_KEY_APP_NAME, "Vorkana Basic Interpreter", PW_KEY_APP_ID, "vorkana", nullptr), 0);
     }
+    // How the graph's thread of this process is given real-time priority
+    // (RealtimeKit on a desktop, or the process's own limit); a later
+    // libpipewire loads this by itself.
+    if (m_context)
+        pw_context_load_module(m_context, "libpipewire-module-rt", nullptr, nullptr);
     if (!m_loop || !m_context || pw_thread_loop_start(m_loop) < 0) {
         close();
         throw TVorkanaError("PipeWire cannot be reached: its connection cannot be served");
@@ -250,6 +257,12 @@ void TPipeWireOutput::start(TMixer& mixer)
 
 void TPipeWireOutput::process()
 {
+    // Each quantum has a millisecond or so to be ready: the graph's thread
+    // of this process runs at real-time priority where the system grants it.
+    static thread_local bool raised = false;
+    if (!std::exchange(raised, true))
+        if (auto utilities = static_cast<spa_thread_utils*>(pw_context_get_object(m_context, SPA_TYPE_INTERFACE_ThreadUtils)))
+            spa_thread_utils_acquire_rt(utilities, reinterpret_cast<spa_thread*>(pthread_self()), -1);
     pw_buffer* buffer = pw_stream_dequeue_buffer(m_stream);
     if (!buffer)
         return;
