@@ -32,7 +32,6 @@ trap 'stopservers; rm -rf "$work"' EXIT
 figures() {
   "$build/bench/soundfigures" "$build/app/sounds.dat"
   "$build/bench/speechlatency"
-  "$build/bench/notegaps" "$build/app/sounds.dat" "$seconds"
   "$build/bench/dropouts" "$build/app/sounds.dat" "$seconds" 10
 }
 

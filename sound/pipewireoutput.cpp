@@ -118,11 +118,6 @@ TPipeWireOutput::TPipeWireOutput()
         m_context = pw_context_new(pw_thread_loop_get_loop(m_loop),
             pw_properties_new(PW_KEY_APP_NAME, "Vorkana Basic Interpreter", PW_KEY_APP_ID, "vorkana", nullptr), 0);
     }
-    // How the graph's thread of this process is given real-time priority
-    // (RealtimeKit on a desktop, or the process's own limit); a later
-    // libpipewire loads this by itself.
-    if (m_context)
-        pw_context_load_module(m_context, "libpipewire-module-rt", nullptr, nullptr);
     if (!m_loop || !m_context || pw_thread_loop_start(m_loop) < 0) {
         close();
         throw TVorkanaError("PipeWire cannot be reached: its connection cannot be served");
@@ -133,15 +128,15 @@ TPipeWireOutput::TPipeWireOutput()
         problem = std::string("No PipeWire server answers: ") + std::strerror(errno);
     else if (!hassink())
         problem = "The PipeWire server has no sound output";
-    else if (!beginstream())
-        problem = "The PipeWire server refused the stream";
     else {
+        loadrealtime();
         timespec deadline {};
         pw_thread_loop_get_time(m_loop, &deadline, std::int64_t(answerms) * SPA_NSEC_PER_MSEC);
-        pw_stream_state state = PW_STREAM_STATE_CONNECTING;
-        while ((state = pw_stream_get_state(m_stream, nullptr)) == PW_STREAM_STATE_CONNECTING && !m_broken)
-            if (pw_thread_loop_timed_wait_full(m_loop, &deadline) != 0)
-                break;
+        pw_stream_state state = PW_STREAM_STATE_ERROR;
+        if (beginstream())
+            while ((state = pw_stream_get_state(m_stream, nullptr)) == PW_STREAM_STATE_CONNECTING && !m_broken)
+                if (pw_thread_loop_timed_wait_full(m_loop, &deadline) != 0)
+                    break;
         if (state != PW_STREAM_STATE_PAUSED && state != PW_STREAM_STATE_STREAMING)
             problem = "The PipeWire server refused the stream";
     }
@@ -186,6 +181,14 @@ bool TPipeWireOutput::hassink()
     pw_proxy_destroy(reinterpret_cast<pw_proxy*>(m_registry));
     m_registry = nullptr;
     return m_synced && m_sinks > 0;
+}
+
+void TPipeWireOutput::loadrealtime()
+{
+    // How the graph's thread of this process is given real-time priority
+    // (RealtimeKit on a desktop, or the process's own limit); a later
+    // libpipewire loads it by itself. Without it the stream still plays.
+    pw_context_load_module(m_context, "libpipewire-module-rt", nullptr, nullptr);
 }
 
 bool TPipeWireOutput::beginstream()

@@ -58,6 +58,7 @@ private:
     // Whether the server has a sink to play to; waits for its answer, a
     // bounded time, with the loop locked.
     bool hassink();
+    void loadrealtime();
     // On the graph's thread: one quantum.
     void process();
     // On the loop's thread, a few times a second: notices, a lost server,
