@@ -1,11 +1,9 @@
 // Figures of the output under load and after quiet, as heard through a
-// PulseAudio null sink: drop-outs (runs of 0.5 ms or more of exact zeros
-// inside a sounding tone) in a minute of game-like tones, and gaps where a
-// note follows a note, each with the machine as it is and with two busy
-// loops on its cores, and the time from a tone's start to its first sound
-// after 10 s and after 60 s of quiet. The sink's monitor shows the first
-// rendering of every moment, which a rewind does not take back: what a sink
-// that cannot rewind plays.
+// PulseAudio null sink: drop-outs (runs of 0.5 ms or more of silence inside
+// a sounding tone) in a minute of game-like tones, and gaps in a minute of
+// notes that follow notes, with the machine as it is and with two busy
+// loops on its cores; and the time from a tone's start to its first sound
+// after 10 s and after 60 s of quiet.
 // Usage: dropouts sounds.dat [seconds of tones, 60] [quiet seconds, 60]
 
 #include "bench/figures.h"
@@ -22,6 +20,7 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -76,8 +75,11 @@ struct TDropouts {
 };
 
 // Items of half a second and ladder steps of a fifth, as the game plays
-// them, each after a short rest; or, note after note, without the rests.
-TDropouts playgame(const char* bank, int seconds, bool noteafternote)
+// them, each after a short rest; or, without the rests, note after note,
+// where a gap at the junction is what is counted. The monitor gets each
+// moment as the sink first mixed it, before any rewind: what a sink that
+// cannot rewind plays.
+TDropouts playgame(const char* bank, int seconds, bool rests)
 {
     TMonitorRecorder recorder("ci_sink.monitor", rate);
     TDropouts counted;
@@ -88,9 +90,12 @@ TDropouts playgame(const char* bank, int seconds, bool noteafternote)
         const double pitches[] = { 262, 330, 392, 500, 587, 660, 784, 880 };
         auto until = TClock::now() + std::chrono::seconds(seconds);
         for (int step = 0; TClock::now() < until; ++step) {
-            sound({ pitches[(step * 5) % 8] }, noteafternote ? 150 : step % 3 == 2 ? 200 : 500, 0);
-            if (!noteafternote)
+            if (rests) {
+                sound({ pitches[(step * 5) % 8] }, step % 3 == 2 ? 200 : 500, 0);
                 runevents(120);
+            } else {
+                sound({ pitches[(step * 5) % 8] }, 200, 0);
+            }
             ++counted.tones;
         }
         runevents(300);
@@ -103,11 +108,13 @@ TDropouts playgame(const char* bank, int seconds, bool noteafternote)
         stretches.erase(stretches.begin());
     counted.heard = static_cast<int>(stretches.size());
     for (const auto& stretch : stretches) {
-        // The edges are the tone's rise and fade, not drop-outs.
+        // The edges are the tone's rise and fade, not drop-outs. A tone
+        // passes through silence for a few samples only; a stop's fade
+        // ends in it.
         std::size_t edge = rate / 500;
         int run = 0;
         for (std::size_t n = edge; n + edge < stretch.samples.size(); ++n) {
-            if (stretch.samples[n] == 0.0f) {
+            if (std::abs(stretch.samples[n]) < 0.001f) {
                 ++run;
                 continue;
             }
@@ -118,8 +125,9 @@ TDropouts playgame(const char* bank, int seconds, bool noteafternote)
             run = 0;
         }
     }
-    // A drop-out longer than the stretches' hold splits a tone in two.
-    counted.dropouts += std::max(0, counted.heard - (noteafternote ? 1 : counted.tones));
+    // A drop-out longer than the stretches' hold splits a tone in two; notes
+    // without rests are heard as one.
+    counted.dropouts += std::max(0, counted.heard - (rests ? counted.tones : 1));
     return counted;
 }
 
@@ -131,7 +139,7 @@ void printdropouts(const char* load, const TDropouts& counted)
 
 void printgaps(const char* load, const TDropouts& counted)
 {
-    std::printf("note-after-note gaps on the first rendering, %s: %d in %d junctions, longest %.2f ms\n", load,
+    std::printf("note after note, %s: %d gaps on the first rendering in %d junctions, longest %.2f ms\n", load,
         counted.dropouts, counted.tones - 1, counted.longestms);
 }
 
@@ -174,12 +182,12 @@ int main(int argc, char** argv)
         std::printf("PulseAudio did not start: %s\n", server.reason().c_str());
         return 1;
     }
-    printdropouts("the machine as it is", playgame(bank, seconds, false));
-    printgaps("the machine as it is", playgame(bank, seconds, true));
+    printdropouts("the machine as it is", playgame(bank, seconds, true));
+    printgaps("the machine as it is", playgame(bank, seconds, false));
     {
         TBusyLoops busy(2);
-        printdropouts("two busy loops", playgame(bank, seconds, false));
-        printgaps("two busy loops", playgame(bank, seconds, true));
+        printdropouts("two busy loops", playgame(bank, seconds, true));
+        printgaps("two busy loops", playgame(bank, seconds, false));
     }
     for (int wait : { 10, quiet })
         std::printf("first sound after %d s of quiet: %.2f ms from the call to the monitor\n", wait,

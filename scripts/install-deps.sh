@@ -8,7 +8,7 @@ set -euo pipefail
 build_packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-private-dev libgl-dev
-  libsimpleini-dev libsoxr-dev libpulse-dev
+  libsimpleini-dev libsoxr-dev libpulse-dev libpipewire-0.3-dev
   libespeak-ng-dev espeak-ng-data
   libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng
   libgtest-dev libgmock-dev libxcb1-dev libbrlapi-dev
@@ -19,9 +19,10 @@ build_packages=(
 # and the sanitized key soak; util-linux gives unshare for the tmpfs tests.
 test_packages=(xvfb xdotool pulseaudio pulseaudio-utils sox x11-utils locales
   desktop-file-utils appstream dbus at-spi2-core python3-pyatspi clang-14 libclang-rt-14-dev util-linux lintian
-  brltty)
+  brltty
+  pipewire pipewire-bin wireplumber)
 # The benchmarks also measure against PipeWire's PulseAudio server.
-bench_packages=(pipewire pipewire-pulse wireplumber dbus)
+bench_packages=(pipewire-pulse)
 
 want=("${build_packages[@]}")
 if [ "${1:-}" = "--tests" ] || [ "${1:-}" = "--bench" ]; then

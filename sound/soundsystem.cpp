@@ -2,6 +2,7 @@
 
 #include "runtime/errors.h"
 #include "sound/bankplayer.h"
+#include "sound/pipewireoutput.h"
 #include "sound/pulseoutput.h"
 #include "sound/silentoutput.h"
 #include "sound/sounddevice.h"
@@ -20,6 +21,23 @@ struct TSoundSystem::TImplementation {
     std::unique_ptr<QObject> waitwatch;
 };
 
+namespace {
+
+// PipeWire's own stream cuts in a few milliseconds, where its PulseAudio
+// service cannot go under a 256-frame quantum. Nothing when no PipeWire
+// server with a sink answers: the libpulse output serves PulseAudio, and a
+// desktop whose server is not there yet.
+std::unique_ptr<TAudioOutput> pipewireoutput()
+{
+    try {
+        return std::make_unique<TPipeWireOutput>();
+    } catch (const TVorkanaError&) {
+        return nullptr;
+    }
+}
+
+}
+
 TSoundSystem::TSoundSystem()
     : m_implementation(std::make_unique<TImplementation>())
 {
@@ -37,18 +55,20 @@ void TSoundSystem::opendevice()
     auto& parts = *m_implementation;
     if (parts.device)
         return;
-    std::unique_ptr<TAudioOutput> output;
-    try {
-        auto pulse = std::make_unique<TPulseOutput>();
-        // A server that comes later is found then.
-        if (!pulse->startproblem().empty())
-            parts.devicemessage = pulse->startproblem()
-                + ". Tones, clicks and speech are silent until it is there; they still take their time.";
-        output = std::move(pulse);
-    } catch (const TVorkanaError& error) {
-        parts.devicemessage = std::string(error.what())
-            + ". Tones, clicks and speech are silent; they still take their time.";
-        output = std::make_unique<TSilentOutput>();
+    std::unique_ptr<TAudioOutput> output = pipewireoutput();
+    if (!output) {
+        try {
+            auto pulse = std::make_unique<TPulseOutput>();
+            // A server that comes later is found then.
+            if (!pulse->startproblem().empty())
+                parts.devicemessage = pulse->startproblem()
+                    + ". Tones, clicks and speech are silent until it is there; they still take their time.";
+            output = std::move(pulse);
+        } catch (const TVorkanaError& error) {
+            parts.devicemessage = std::string(error.what())
+                + ". Tones, clicks and speech are silent; they still take their time.";
+            output = std::make_unique<TSilentOutput>();
+        }
     }
     parts.device = std::make_unique<TSoundDevice>(std::move(output));
     parts.device->setwaitingwork(parts.waitingwork);

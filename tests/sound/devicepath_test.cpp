@@ -1,6 +1,8 @@
 #include "runtime/cells.h"
 #include "runtime/errors.h"
+#include "runtime/notices.h"
 #include "sound/soundsystem.h"
+#include "tests/sound/pipewirenullsink.h"
 #include "tests/sound/pulsenullsink.h"
 #include "tests/sound/frequencyanalysis.h"
 
@@ -14,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <string>
 #include <unistd.h>
 
@@ -73,7 +76,8 @@ TEST(DevicePathTest, TonesAreHeardInOrderAtTheirPitchesAndEachEnds)
 
 // Plays a 1000 Hz tone now and then until it is heard: the output looks
 // for the server every second or so.
-bool heardonceserveristhere(TSoundSystem& system, TPulseNullSink& server)
+template <typename TServer>
+bool heardonceserveristhere(TSoundSystem& system, TServer& server)
 {
     constexpr int rate = 48000;
     bool heard = false;
@@ -169,6 +173,75 @@ TEST_F(DevicePathServerTest, WhileTheSinkIsSuspendedTimeRunsOnAndSoundComesBackA
     ASSERT_TRUE(free);
     EXPECT_TRUE(heardonceserveristhere(system, server));
     system.release();
+}
+
+class PipeWirePathTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!TPipeWireNullSink::installed())
+            GTEST_SKIP() << "pipewire, wireplumber and pw-record are not installed";
+        if (std::getenv("VORKANA_RUNNING_SOUND_SERVER"))
+            GTEST_SKIP() << "the sound server is not ours to kill";
+        ASSERT_TRUE(server.running()) << server.reason();
+        noticereceiver = [this](TNotice notice) {
+            std::lock_guard guard(lock);
+            notices.push_back(notice);
+        };
+        // Where PipeWire answers, our own stream of it is chosen: there is
+        // no PulseAudio service here for the libpulse output to find.
+        system.opendevice();
+        ASSERT_EQ(system.devicemessage(), "");
+        system.loadbank(VORKANA_SOUNDS_DAT);
+        system.player().playwait("click5", 0);
+    }
+    void TearDown() override
+    {
+        system.release();
+        noticereceiver = nullptr;
+    }
+    std::vector<TNotice> told()
+    {
+        std::lock_guard guard(lock);
+        return notices;
+    }
+
+    TPipeWireNullSink server;
+    TSoundSystem system;
+    std::mutex lock;
+    std::vector<TNotice> notices;
+};
+
+// A server that crashes takes no wait with it, and once it is back it is
+// heard again; the user is told both.
+TEST_F(PipeWirePathTest, OurOwnStreamIsHeardAndSoundsAgainOnceAKilledServerIsBack)
+{
+    EXPECT_TRUE(heardonceserveristhere(system, server));
+    server.killserver();
+    system.player().playwait("click5", 0);
+    server.startagain();
+    ASSERT_TRUE(server.running()) << server.reason();
+    EXPECT_TRUE(heardonceserveristhere(system, server));
+    EXPECT_EQ(told(), (std::vector<TNotice> { TNotice::soundlost, TNotice::soundback }));
+}
+
+// The sink was taken away (a card unplugged, or suspended): nobody asks for
+// our sound, yet a text's end is still reached, and a sink that comes is
+// played to.
+TEST_F(PipeWirePathTest, WithNoSinkTimeRunsOnAndASinkThatComesIsPlayedTo)
+{
+    server.removesink();
+    std::atomic<bool> drained { false };
+    system.speechstream().setdrainedcallback([&] { drained = true; });
+    std::vector<std::int16_t> text(22050 / 5, 4000); // 200 ms at the engine's rate
+    system.speechstream().write(text.data(), text.size(), 22050);
+    system.speechstream().flush();
+    // Long enough for the user to be told, too.
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_TRUE(drained) << "the text's end waited for a sink";
+    server.addsink();
+    EXPECT_TRUE(heardonceserveristhere(system, server));
+    EXPECT_EQ(told(), (std::vector<TNotice> { TNotice::devicetaken, TNotice::devicefree }));
 }
 
 // An empty or cut-off sounds.dat: the message names the file and what is

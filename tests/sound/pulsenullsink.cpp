@@ -1,5 +1,7 @@
 #include "tests/sound/pulsenullsink.h"
 
+#include "tests/sound/childprocess.h"
+
 #include <cmath>
 #include <csignal>
 #include <cstdio>
@@ -7,35 +9,11 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
-extern char** environ;
-
 namespace {
-
-pid_t spawn(const std::vector<std::string>& arguments)
-{
-    std::vector<char*> argv;
-    for (const auto& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
-        return 0;
-    return pid;
-}
-
-int run(const std::vector<std::string>& arguments)
-{
-    pid_t pid = spawn(arguments);
-    int status = 0;
-    if (pid <= 0 || waitpid(pid, &status, 0) < 0)
-        return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 std::string output(const std::string& command)
 {
@@ -73,6 +51,9 @@ TPulseNullSink::TPulseNullSink()
     setenv("XDG_RUNTIME_DIR", m_folder.c_str(), 1);
     setenv("HOME", m_folder.c_str(), 1); // the daemon keeps its cookie and state there
     unsetenv("PULSE_SERVER");
+    // A PipeWire server the environment names would be chosen over this one.
+    unsetenv("PIPEWIRE_RUNTIME_DIR");
+    unsetenv("PIPEWIRE_REMOTE");
     startdaemon();
 }
 

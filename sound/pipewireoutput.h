@@ -1,0 +1,102 @@
+#pragma once
+// A stream of PipeWire's own (mono float frames at 48 kHz) that asks the
+// graph for a small quantum and renders each quantum from the mixer when
+// the graph asks for it. Nothing is written ahead, so there is nothing to
+// take back: a command reaches the listener after the quantum being played
+// and the one being rendered, a few milliseconds at 64 frames.
+//
+// A server that goes away is looked for again every second, and while the
+// stream is not played (the server gone, the sink suspended or unplugged)
+// the output renders on by the steady clock and drops what it renders, so
+// waits still end on time. A server that is not there at the start is the
+// libpulse output's business: this one is only chosen when PipeWire answers.
+
+#include "sound/audiooutput.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+struct pw_core;
+struct pw_buffer;
+struct pw_context;
+struct pw_registry;
+struct pw_stream;
+struct pw_thread_loop;
+struct spa_source;
+
+class TPipeWireOutput final : public TAudioOutput {
+public:
+    // Connects to the user's PipeWire server and opens the stream, waiting
+    // a bounded time. Raises TVorkanaError with the reason when no server
+    // answers, or it has no sink to play to (a desktop whose sound server is
+    // PulseAudio runs PipeWire for video only).
+    TPipeWireOutput();
+    ~TPipeWireOutput() override;
+
+    int rate() const override { return samplerate; }
+    int leadframes() const override { return 0; }
+    int historyframes() const override { return 0; }
+    int renderaheadframes() const override { return quantumframes; }
+    void start(TMixer& mixer) override;
+    void close() noexcept override;
+
+private:
+    static constexpr int samplerate = 48000;
+    // What the stream asks the graph for: 1.3 ms a quantum. The graph runs
+    // at the smallest quantum any of its streams asks for.
+    static constexpr int quantumframes = 64;
+
+    struct TListeners;
+
+    // With the loop locked: the connection and the stream, without waiting.
+    bool beginconnection();
+    bool beginstream();
+    void dropconnection() noexcept;
+    // Whether the server has a sink to play to; waits for its answer, a
+    // bounded time, with the loop locked.
+    bool hassink();
+    void loadrealtime();
+    // On the graph's thread: one quantum.
+    void process();
+    // On the loop's thread, a few times a second: notices, a lost server,
+    // the clock while nobody plays the stream.
+    void tick();
+    void runon(std::int64_t now);
+    void reconnect(std::int64_t now);
+
+    pw_thread_loop* m_loop = nullptr;
+    pw_context* m_context = nullptr;
+    pw_core* m_core = nullptr;
+    pw_registry* m_registry = nullptr;
+    pw_stream* m_stream = nullptr;
+    spa_source* m_timer = nullptr;
+    std::unique_ptr<TListeners> m_listeners;
+
+    TMixer* m_mixer = nullptr;
+    // The graph's thread and the loop's thread both render: one at a time.
+    std::mutex m_renderlock;
+    std::vector<float> m_block;
+    std::atomic<bool> m_running { false };
+    // Steady-clock microseconds of the last quantum the graph asked for.
+    std::atomic<std::int64_t> m_lastprocess { 0 };
+    std::atomic<std::int64_t> m_quantumus { 0 };
+    std::atomic<bool> m_everplayed { false };
+    // With the render lock: the loop's thread renders by the steady clock.
+    bool m_runningon = false;
+    std::int64_t m_runonframe = 0; // the frame heard at m_runonat
+    std::int64_t m_runonat = 0;
+    // Loop thread only.
+    bool m_lost = false; // the server went away; reconnecting
+    bool m_comingback = false; // connected again, not yet played
+    bool m_stalled = false; // connected, but the graph does not ask for quanta
+    std::int64_t m_nextattempt = 0;
+    std::int64_t m_attemptdeadline = 0;
+    // Answers to the start's questions, with the loop locked.
+    int m_sinks = 0;
+    int m_pendingsync = -1;
+    bool m_synced = false;
+    bool m_broken = false; // the core reported the connection gone
+};
