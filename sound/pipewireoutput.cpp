@@ -295,8 +295,8 @@ void TPipeWireOutput::process()
             m_mixer->renderblock(output, frames, cycle, latency);
             if (std::exchange(m_runningon, false)) {
                 // A stream that plays again mid-tone starts softly, not with a click.
-                const int fade = std::min(frames * 4, m_mixer->fadeframes());
-                for (int frame = 0; frame < std::min(fade, frames); ++frame)
+                const int fade = std::min(frames, m_mixer->fadeframes());
+                for (int frame = 0; frame < fade; ++frame)
                     output[frame] *= float(frame) / float(fade);
             }
         } else {
