@@ -24,9 +24,11 @@ namespace {
 // How long the start waits for each of the server's answers. A server
 // that answers at all answers in milliseconds.
 constexpr int answerms = 1500;
-// How often the loop's thread looks at the stream, and runs the clock on
-// while nobody plays it: a wait for a sound ends this late at most.
-constexpr int tickms = 5;
+// How often the loop's thread runs the clock on while nobody plays the
+// stream (a wait for a sound ends this late at most), and how often it
+// looks at a stream that plays: each wake-up costs processor time.
+constexpr int runontickms = 5;
+constexpr int watchtickms = 50;
 // The graph has stopped asking for quanta when it has not for this long
 // (or for a few of its quanta, if they are longer); on a loaded machine it
 // misses its time by some tens of milliseconds now and then.
@@ -247,9 +249,7 @@ void TPipeWireOutput::start(TMixer& mixer)
     pw_loop* loop = pw_thread_loop_get_loop(m_loop);
     m_timer = pw_loop_add_timer(
         loop, [](void* self, std::uint64_t) { static_cast<TPipeWireOutput*>(self)->tick(); }, this);
-    timespec first { 0, 1 };
-    timespec interval { 0, tickms * 1000000L };
-    pw_loop_update_timer(loop, m_timer, &first, &interval, false);
+    settick(runontickms);
     pw_thread_loop_unlock(m_loop);
     // The first sounds are placed by the graph's clock: wait, a while, for
     // its first quantum, or for the clock to run on without it.
@@ -295,8 +295,8 @@ void TPipeWireOutput::process()
             m_mixer->renderblock(output, frames, cycle, latency);
             if (std::exchange(m_runningon, false)) {
                 // A stream that plays again mid-tone starts softly, not with a click.
-                const int fade = std::min(frames * 4, m_mixer->fadeframes());
-                for (int frame = 0; frame < std::min(fade, frames); ++frame)
+                const int fade = std::min(frames, m_mixer->fadeframes());
+                for (int frame = 0; frame < fade; ++frame)
                     output[frame] *= float(frame) / float(fade);
             }
         } else {
@@ -310,6 +310,16 @@ void TPipeWireOutput::process()
     data.chunk->stride = sizeof(float);
     data.chunk->size = std::uint32_t(frames * sizeof(float));
     pw_stream_queue_buffer(m_stream, buffer);
+}
+
+void TPipeWireOutput::settick(int milliseconds)
+{
+    if (milliseconds == m_tickms)
+        return;
+    m_tickms = milliseconds;
+    timespec first { 0, 1 };
+    timespec interval { 0, milliseconds * 1000000L };
+    pw_loop_update_timer(pw_thread_loop_get_loop(m_loop), m_timer, &first, &interval, false);
 }
 
 void TPipeWireOutput::tick()
@@ -332,6 +342,7 @@ void TPipeWireOutput::tick()
             std::fprintf(stderr, "The sound device is free again; tones, clicks and speech sound again.\n");
             tell(TNotice::devicefree);
         }
+        settick(watchtickms);
         return;
     }
     // Connected, and played before, but nobody asks for quanta: the sink
@@ -341,6 +352,7 @@ void TPipeWireOutput::tick()
         std::fprintf(stderr, "The sound device is taken by another program; tones, clicks and speech are silent until it is free.\n");
         tell(TNotice::devicetaken);
     }
+    settick(runontickms);
     runon(now);
 }
 

@@ -64,6 +64,7 @@ private:
     // On the loop's thread, a few times a second: notices, a lost server,
     // the clock while nobody plays the stream.
     void tick();
+    void settick(int milliseconds);
     void runon(std::int64_t now);
     void reconnect(std::int64_t now);
 
@@ -92,6 +93,7 @@ private:
     bool m_lost = false; // the server went away; reconnecting
     bool m_comingback = false; // connected again, not yet played
     bool m_stalled = false; // connected, but the graph does not ask for quanta
+    int m_tickms = 0;
     std::int64_t m_nextattempt = 0;
     std::int64_t m_attemptdeadline = 0;
     // Answers to the start's questions, with the loop locked.
