@@ -75,11 +75,13 @@ hostsource() {
 }
 
 # A command in the root, with a clean environment of its own plus the
-# variables given as NAME=value before it; it runs in /tmp.
+# variables given as NAME=value before it; it runs in /tmp. Started with &
+# after --replace, it takes the place of the subshell, so that $! is its id.
 inroot() {
-  local variables=()
+  local variables=() how=()
+  [ "${1:-}" = --replace ] && { how=(exec); shift; }
   while [[ "${1:-}" == *=* ]]; do variables+=("$1"); shift; done
-  chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 \
+  "${how[@]}" chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 \
     DEBIAN_FRONTEND=noninteractive "${variables[@]}" /bin/sh -c 'cd /tmp && exec "$@"' sh "$@"
 }
 
@@ -128,11 +130,22 @@ bootstrapped=$SECONDS
 # No service starts while packages are installed: there is no init here.
 printf '#!/bin/sh\nexit 101\n' >"$root/usr/sbin/policy-rc.d"
 chmod 755 "$root/usr/sbin/policy-rc.d"
+# The root's /dev is its own, as a booted machine's would be: the host's,
+# bound in, would bring the host's permissions along (apt's download user
+# must write /dev/null) and carry mounts made under it back to the host
+# where the mounts propagate.
 mount -t proc proc "$root/proc"
 mount -t sysfs sysfs "$root/sys"
-mount --bind /dev "$root/dev"
-mount --bind /dev/pts "$root/dev/pts"
-mount -t tmpfs shm "$root/dev/shm"
+mount -t tmpfs -o mode=755,nosuid dev "$root/dev"
+for node in null:1:3 zero:1:5 full:1:7 random:1:8 urandom:1:9 tty:5:0; do
+  IFS=: read -r name major minor <<<"$node"
+  mknod -m 666 "$root/dev/$name" c "$major" "$minor"
+done
+mkdir "$root/dev/pts" "$root/dev/shm"
+mount -t devpts -o newinstance,ptmxmode=0666,mode=620 devpts "$root/dev/pts"
+ln -s pts/ptmx "$root/dev/ptmx"
+mount -t tmpfs -o mode=1777,nosuid,nodev shm "$root/dev/shm"
+ln -s /proc/self/fd "$root/dev/fd"
 # A machine installed today has the point release's and the security
 # updates; they are in the list from before, not in the figures.
 { inroot apt-get update && inroot apt-get dist-upgrade -y; } >"$work/update.log" 2>&1 \
@@ -149,6 +162,7 @@ echo "without Recommends: $leancount packages besides vorkana, $((leansize / 102
 echo "== apt-get install ./$debname"
 inroot apt-get install -y "./$debname" >"$work/install.log" 2>&1 \
   || { tail -n 30 "$work/install.log"; echo "FAIL: apt-get install"; exit 1; }
+grep -E 'newly installed|After this operation' "$work/install.log" | sed 's/^/apt: /'
 [ -x "$root/usr/bin/vorkana" ] || fail "no /usr/bin/vorkana after the install"
 
 echo "== the program under Xvfb with a null sink"
@@ -166,16 +180,16 @@ inroot "${session[@]}" pulseaudio --daemonize=yes --exit-idle-time=-1 -n --disab
   --load=module-native-protocol-unix "--load=module-null-sink sink_name=ci_sink" \
   --log-target=file:/tmp/listen/pulse.log || fail "pulseaudio did not start"
 inroot "${session[@]}" pactl set-default-sink ci_sink
-inroot "${session[@]}" Xvfb -displayfd 8 -noreset -screen 0 1280x1024x24 -nolisten tcp 8>"$work/display" >/dev/null 2>&1 &
+inroot --replace "${session[@]}" Xvfb -displayfd 8 -noreset -screen 0 1280x1024x24 -nolisten tcp 8>"$work/display" >/dev/null 2>&1 &
 for attempt in $(seq 300); do
   [ -s "$work/display" ] && break
   sleep 0.1
 done
 session+=(DISPLAY=":$(head -n 1 "$work/display")")
-inroot "${session[@]}" parecord --raw --device=ci_sink.monitor --format=s16le --rate=16000 --channels=1 \
+inroot --replace "${session[@]}" parecord --raw --device=ci_sink.monitor --format=s16le --rate=16000 --channels=1 \
   /tmp/listen/heard.raw &
 recorder=$!
-inroot "${session[@]}" vorkana >"$work/program.log" 2>&1 &
+inroot --replace "${session[@]}" vorkana >"$work/program.log" 2>&1 &
 programpid=$!
 window=
 for attempt in $(seq 300); do
@@ -201,7 +215,8 @@ else
   done
   kill -0 "$programpid" 2>/dev/null && fail "the program did not end after Alt+F4"
 fi
-kill -INT "$recorder" 2>/dev/null
+# Started with &, it ignores SIGINT.
+kill -TERM "$recorder" 2>/dev/null
 wait "$recorder" 2>/dev/null
 # How loud the minute was before Ctrl+S and after it: a null sink's monitor
 # gives exact silence when nothing plays.
