@@ -24,17 +24,22 @@ root="$work/root"
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-# Everything started in the root (the servers, the program, whatever it
-# started itself) is ended by its id, every mount under the root is undone,
-# and the folder is removed only once nothing is mounted there any more.
+# Ends everything started in the root (the servers, the program, whatever
+# they started themselves) by its id, with the given signal.
+endrootprocesses() {
+  local entry
+  for entry in /proc/[0-9]*; do
+    [ "$(readlink "$entry/root" 2>/dev/null)" = "$root" ] && kill "$1" "${entry#/proc/}" 2>/dev/null
+  done
+  sleep 0.5
+}
+
+# Every mount under the root is undone, and the folder is removed only once
+# nothing is mounted there any more.
 cleanup() {
   trap - EXIT INT TERM
-  local entry pid target
-  for entry in /proc/[0-9]*; do
-    pid=${entry#/proc/}
-    [ "$pid" != $$ ] && [ "$(readlink "$entry/root" 2>/dev/null)" = "$root" ] && kill -9 "$pid" 2>/dev/null
-  done
-  sleep 0.2
+  local target
+  endrootprocesses -KILL
   findmnt -rn -o TARGET | awk -v root="$root/" 'index($0, root) == 1' | sort -r | while read -r target; do
     umount "$target" 2>/dev/null || umount -l "$target"
   done
@@ -185,6 +190,7 @@ for attempt in $(seq 300); do
   [ -s "$work/display" ] && break
   sleep 0.1
 done
+[ -s "$work/display" ] || { echo "FAIL: Xvfb did not start"; exit 1; }
 session+=(DISPLAY=":$(head -n 1 "$work/display")")
 inroot --replace "${session[@]}" parecord --raw --device=ci_sink.monitor --format=s16le --rate=16000 --channels=1 \
   /tmp/listen/heard.raw &
@@ -218,7 +224,7 @@ fi
 # Started with &, it ignores SIGINT.
 kill -TERM "$recorder" 2>/dev/null
 wait "$recorder" 2>/dev/null
-# How loud the minute was before Ctrl+S and after it: a null sink's monitor
+# How loud the recording was before Ctrl+S and after it: a null sink's monitor
 # gives exact silence when nothing plays.
 loudness() {
   sox -t raw -r 16000 -e signed -b 16 -c 1 "$root/tmp/listen/heard.raw" -n trim "$@" stat 2>&1 \
@@ -231,10 +237,7 @@ if [ -n "$window" ]; then
   awk -v peak="$afterpeak" -v rms="$afterrms" 'BEGIN { exit !(peak > 0.05 && rms > 0.005) }' \
     && echo "Ctrl+S was heard" || fail "nothing was heard after Ctrl+S"
 fi
-for entry in /proc/[0-9]*; do
-  [ "$(readlink "$entry/root" 2>/dev/null)" = "$root" ] && kill "${entry#/proc/}" 2>/dev/null
-done
-sleep 1
+endrootprocesses -TERM
 
 echo "== removal"
 if [ "${#tools[@]}" -gt 0 ]; then
