@@ -6,8 +6,8 @@
 # it pulled in and the root's package list must be the one from before.
 # Prints what the package pulls in, with and without Recommends. The test
 # tools are installed in the root only after those figures and removed
-# before the comparison. Downloads Debian's packages, so it is no part of
-# the test suite. Runs as root; needs scripts/install-deps.sh --bench.
+# before the comparison. It downloads Debian's packages, so the test suite
+# does not run it. Runs as root; needs scripts/install-deps.sh --bench.
 # Usage: packaging/fresh-machine-check.sh [build folder]
 set -u
 build="$(cd "${1:-build}" 2>/dev/null && pwd)" || { echo "no build folder ${1:-build}: ./run.sh makes one"; exit 1; }
@@ -97,16 +97,16 @@ packagelist() {
 # What installing the package would add: the packages besides it and their
 # installed size in KiB, the package's own included.
 pulledin() {
-  local listing specs size
+  local listing wanted size
   listing=$(inroot apt-get install --simulate "$@" "./$debname" 2>&1) || { echo "$listing" >&2; return 1; }
-  mapfile -t specs < <(echo "$listing" | sed -n 's/^Inst \([^ ]*\) (\([^ ]*\) .*/\1=\2/p' | grep -v '^vorkana=')
+  mapfile -t wanted < <(echo "$listing" | sed -n 's/^Inst \([^ ]*\) (\([^ ]*\) .*/\1=\2/p' | grep -v '^vorkana=')
   size=0
-  if [ "${#specs[@]}" -gt 0 ]; then
-    size=$(inroot apt-cache show "${specs[@]}" | awk '
+  if [ "${#wanted[@]}" -gt 0 ]; then
+    size=$(inroot apt-cache show "${wanted[@]}" | awk '
       /^Package:/ { name = $2 } /^Version:/ { version = $2 }
       /^Installed-Size:/ { if (!seen[name " " version]++) total += $2 } END { print total + 0 }')
   fi
-  echo "${#specs[@]} $((size + $(dpkg-deb -f "$package" Installed-Size)))"
+  echo "${#wanted[@]} $((size + $(dpkg-deb -f "$package" Installed-Size)))"
 }
 
 echo "== the package"
