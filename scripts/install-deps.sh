@@ -21,8 +21,9 @@ test_packages=(xvfb xdotool pulseaudio pulseaudio-utils sox x11-utils locales
   desktop-file-utils appstream dbus at-spi2-core python3-pyatspi clang-14 libclang-rt-14-dev util-linux lintian
   brltty
   pipewire pipewire-bin wireplumber)
-# The benchmarks also measure against PipeWire's PulseAudio server.
-bench_packages=(pipewire-pulse)
+# The benchmarks also measure against PipeWire's PulseAudio server;
+# debootstrap builds the fresh Debian root for packaging/fresh-machine-check.sh.
+bench_packages=(pipewire-pulse debootstrap)
 
 want=("${build_packages[@]}")
 if [ "${1:-}" = "--tests" ] || [ "${1:-}" = "--bench" ]; then

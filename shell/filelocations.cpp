@@ -1,9 +1,10 @@
 #include "shell/filelocations.h"
 
+#include <QFile>
+#include <QStandardPaths>
 #include <cstdlib>
 #include <filesystem>
 #include <pwd.h>
-#include <sstream>
 #include <unistd.h>
 
 TFileLocations filelocations;
@@ -27,13 +28,20 @@ bool holdssoundbank(const fs::path& folder)
     return fs::is_regular_file(folder / soundbankname, status);
 }
 
-// A base folder of the user's from its XDG variable; the variable counts
-// only when it holds an absolute path.
-fs::path userfolder(const std::string& variable, const std::string& home, const char* fallback)
+// A base folder of the user's as Qt names it, but where Qt parts from the
+// XDG base directory rules: it takes a relative XDG variable as it is, where
+// the rules say to ignore it, and without HOME it puts the folder under the
+// root folder, where the password database knows the user's home.
+std::string userfolder(QStandardPaths::StandardLocation type, const char* variable, const char* fallback)
 {
-    if (!variable.empty() && fs::path(variable).is_absolute())
-        return variable;
-    return fs::path(home) / fallback;
+    std::string folder = QFile::encodeName(QStandardPaths::writableLocation(type)).toStdString();
+    if (environment(variable).empty() ? !environment("HOME").empty() : fs::path(folder).is_absolute())
+        return folder;
+    std::string home = environment("HOME");
+    if (home.empty())
+        if (const passwd* user = getpwuid(getuid()))
+            home = user->pw_dir ? user->pw_dir : "";
+    return (fs::path(home) / fallback).string();
 }
 
 std::vector<fs::path> datafoldercandidates(const TLocationFacts& facts)
@@ -53,12 +61,8 @@ std::vector<fs::path> datafoldercandidates(const TLocationFacts& facts)
     if (!facts.datafolderfromprogram.empty() && !facts.programfile.empty())
         add(fs::path(facts.programfile).parent_path() / facts.datafolderfromprogram);
     add(facts.installeddatafolder);
-    std::string datadirs = facts.xdgdatadirs.empty() ? "/usr/local/share:/usr/share" : facts.xdgdatadirs;
-    std::stringstream list(datadirs);
-    std::string entry;
-    while (std::getline(list, entry, ':'))
-        if (!entry.empty() && fs::path(entry).is_absolute())
-            add(fs::path(entry) / foldername);
+    for (const std::string& folder : facts.systemdatafolders)
+        add(fs::path(folder) / foldername);
     return candidates;
 }
 
@@ -85,20 +89,20 @@ TLocationFacts locationfactsfromenvironment(const std::string& programfile)
 #ifdef VORKANA_DATA_DIR_FROM_PROGRAM
     facts.datafolderfromprogram = VORKANA_DATA_DIR_FROM_PROGRAM;
 #endif
-    facts.home = environment("HOME");
-    if (facts.home.empty())
-        if (const passwd* user = getpwuid(getuid()))
-            facts.home = user->pw_dir ? user->pw_dir : "";
-    facts.xdgdatahome = environment("XDG_DATA_HOME");
-    facts.xdgconfighome = environment("XDG_CONFIG_HOME");
-    facts.xdgdatadirs = environment("XDG_DATA_DIRS");
+    facts.userdatafolder = userfolder(QStandardPaths::GenericDataLocation, "XDG_DATA_HOME", ".local/share");
+    facts.userconfigfolder = userfolder(QStandardPaths::GenericConfigLocation, "XDG_CONFIG_HOME", ".config");
+    // The user's own data folder comes first; the sound bank is not looked
+    // for there.
+    QStringList datafolders = QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation);
+    for (qsizetype index = 1; index < datafolders.size(); ++index)
+        facts.systemdatafolders.push_back(QFile::encodeName(datafolders[index]).toStdString());
     return facts;
 }
 
 TFileLocations findfilelocations(const TLocationFacts& facts)
 {
     TFileLocations locations;
-    fs::path configfolder = userfolder(facts.xdgconfighome, facts.home, ".config") / foldername;
+    fs::path configfolder = fs::path(facts.userconfigfolder) / foldername;
     fs::path besideprogram = fs::path(facts.programfile).replace_extension(".ini");
 
     if (holdssoundbank(facts.currentfolder)) {
@@ -119,7 +123,7 @@ TFileLocations findfilelocations(const TLocationFacts& facts)
     }
     if (!locations.datafolder.empty())
         locations.searchedfolders.clear();
-    locations.ramfile = (userfolder(facts.xdgdatahome, facts.home, ".local/share") / foldername / "ram.dat").string();
+    locations.ramfile = (fs::path(facts.userdatafolder) / foldername / "ram.dat").string();
     locations.settingsfile = (configfolder / settingsname).string();
     return locations;
 }

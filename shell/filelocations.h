@@ -18,10 +18,11 @@ struct TLocationFacts {
     // to the folder of the program file (so a moved prefix still works).
     std::string installeddatafolder;
     std::string datafolderfromprogram;
-    std::string home;
-    std::string xdgdatahome;
-    std::string xdgconfighome;
-    std::string xdgdatadirs;
+    // The user's data and configuration folders and the system's data
+    // folders, most important first, as the desktop names them.
+    std::string userdatafolder;
+    std::string userconfigfolder;
+    std::vector<std::string> systemdatafolders;
 };
 
 struct TFileLocations {

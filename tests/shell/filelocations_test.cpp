@@ -3,6 +3,9 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <map>
+#include <optional>
+#include <pwd.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -21,8 +24,9 @@ protected:
         facts.programfile = (root / "prefix/bin/vorkana").string();
         facts.datafolderfromprogram = "../share/vorkana";
         facts.installeddatafolder = "/nonexistent/share/vorkana";
-        facts.home = (root / "home").string();
-        facts.xdgdatadirs = "/nonexistent/a:" + (root / "system").string();
+        facts.userdatafolder = (root / "home/.local/share").string();
+        facts.userconfigfolder = (root / "home/.config").string();
+        facts.systemdatafolders = { "/nonexistent/a", (root / "system").string() };
     }
     void TearDown() override { fs::remove_all(root); }
 
@@ -48,7 +52,7 @@ TEST_F(FileLocationsTest, AWorkingFolderBesideAProgramFolderNobodyMayWriteKeepsT
 {
     bank("work");
     facts.programfolderwritable = false;
-    facts.xdgconfighome = at("config");
+    facts.userconfigfolder = at("config");
     TFileLocations locations = findfilelocations(facts);
     EXPECT_EQ(locations.ramfile, "ram.dat");
     EXPECT_EQ(locations.settingsfile, at("config/vorkana/vorkana.ini"));
@@ -58,8 +62,8 @@ TEST_F(FileLocationsTest, AnInstalledProgramTakesItsDataBesideItselfAndTheUsersF
 {
     bank("prefix/share/vorkana");
     bank("system/vorkana");
-    facts.xdgdatahome = at("data");
-    facts.xdgconfighome = at("config");
+    facts.userdatafolder = at("data");
+    facts.userconfigfolder = at("config");
     TFileLocations locations = findfilelocations(facts);
     EXPECT_FALSE(locations.workingfolder);
     EXPECT_EQ(locations.datafile("slovak.eky"), at("prefix/share/vorkana/slovak.eky"));
@@ -67,14 +71,62 @@ TEST_F(FileLocationsTest, AnInstalledProgramTakesItsDataBesideItselfAndTheUsersF
     EXPECT_EQ(locations.settingsfile, at("config/vorkana/vorkana.ini"));
 }
 
-TEST_F(FileLocationsTest, UnsetOrRelativeXdgFoldersFallBackToTheHomeFolder)
+// The folders as the environment names them, each case with its own
+// variables; the test's own are put back afterwards.
+class LocationEnvironmentTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        for (const auto& [name, value] : saved)
+            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+    }
+    void set(const std::string& name, const char* value)
+    {
+        if (!saved.count(name)) {
+            const char* old = std::getenv(name.c_str());
+            saved[name] = old ? std::optional<std::string>(old) : std::nullopt;
+        }
+        value ? setenv(name.c_str(), value, 1) : unsetenv(name.c_str());
+    }
+    TLocationFacts facts() { return locationfactsfromenvironment("/opt/vorkana/bin/vorkana"); }
+
+    std::map<std::string, std::optional<std::string>> saved;
+};
+
+TEST_F(LocationEnvironmentTest, AbsoluteXdgFoldersAreTakenAndUnsetOrRelativeOnesFallBackToTheHomeFolder)
 {
-    bank("system/vorkana");
-    facts.xdgconfighome = "relative/config";
-    TFileLocations locations = findfilelocations(facts);
-    EXPECT_EQ(locations.datafolder, at("system/vorkana"));
-    EXPECT_EQ(locations.ramfile, at("home/.local/share/vorkana/ram.dat"));
-    EXPECT_EQ(locations.settingsfile, at("home/.config/vorkana/vorkana.ini"));
+    set("HOME", "/home/listener");
+    set("XDG_DATA_HOME", "/srv/data");
+    set("XDG_CONFIG_HOME", "/srv/config");
+    EXPECT_EQ(facts().userdatafolder, "/srv/data");
+    EXPECT_EQ(facts().userconfigfolder, "/srv/config");
+
+    set("XDG_DATA_HOME", nullptr);
+    set("XDG_CONFIG_HOME", "relative/config");
+    EXPECT_EQ(facts().userdatafolder, "/home/listener/.local/share");
+    EXPECT_EQ(facts().userconfigfolder, "/home/listener/.config");
+}
+
+TEST_F(LocationEnvironmentTest, WithoutHomeTheUsersHomeComesFromThePasswordDatabase)
+{
+    const passwd* user = getpwuid(getuid());
+    ASSERT_NE(user, nullptr);
+    set("HOME", nullptr);
+    set("XDG_DATA_HOME", nullptr);
+    set("XDG_CONFIG_HOME", "/srv/config");
+    EXPECT_EQ(facts().userdatafolder, (fs::path(user->pw_dir) / ".local/share").string());
+    EXPECT_EQ(facts().userconfigfolder, "/srv/config");
+}
+
+// The user's own data folder is not among them: the sound bank is never
+// looked for there.
+TEST_F(LocationEnvironmentTest, TheSystemsDataFoldersSkipRelativeAndRepeatedOnesAndDefaultToUsrShare)
+{
+    set("XDG_DATA_HOME", "/srv/data");
+    set("XDG_DATA_DIRS", "/opt/a//share/:relative::/opt/a/share:/usr/share");
+    EXPECT_EQ(facts().systemdatafolders, (std::vector<std::string> { "/opt/a/share", "/usr/share" }));
+    set("XDG_DATA_DIRS", nullptr);
+    EXPECT_EQ(facts().systemdatafolders, (std::vector<std::string> { "/usr/local/share", "/usr/share" }));
 }
 
 TEST_F(FileLocationsTest, AMissingBankIsReportedWithEveryFolderSearched)
@@ -92,8 +144,8 @@ TEST_F(FileLocationsTest, TheWorkingFolderMessageIsTheOneItAlwaysWas)
 
 TEST_F(FileLocationsTest, TheUsersFoldersAreCreatedWhenMissing)
 {
-    facts.xdgdatahome = at("data");
-    facts.xdgconfighome = at("config");
+    facts.userdatafolder = at("data");
+    facts.userconfigfolder = at("config");
     TFileLocations locations = findfilelocations(facts);
     EXPECT_EQ(createuserfolders(locations), "");
     EXPECT_TRUE(fs::is_directory(root / "data/vorkana"));
@@ -103,8 +155,8 @@ TEST_F(FileLocationsTest, TheUsersFoldersAreCreatedWhenMissing)
 TEST_F(FileLocationsTest, AFolderThatCannotBeCreatedIsNamed)
 {
     std::ofstream(root / "data") << "a file where a folder should be";
-    facts.xdgdatahome = at("data");
-    facts.xdgconfighome = at("config");
+    facts.userdatafolder = at("data");
+    facts.userconfigfolder = at("config");
     std::string problem = createuserfolders(findfilelocations(facts));
     EXPECT_NE(problem.find(at("data/vorkana")), std::string::npos) << problem;
 }
