@@ -1,0 +1,59 @@
+#include "runtime/programtexts.h"
+
+#include "runtime/ResourceLocalizer.h"
+
+#include <array>
+#include <string_view>
+
+namespace {
+
+// Czech, English, Slovak, by text.
+constexpr std::array<std::array<std::string_view, 3>, 26> programtexts = { {
+    { "&Otevřít…", "&Open…", "&Otvoriť…" },
+    { "Otevřít program v Basicu", "Open a BASIC program", "Otvoriť program v Basicu" },
+    { "Programy v Basicu (*.bas)", "BASIC programs (*.bas)", "Programy v Basicu (*.bas)" },
+    { "Program %1 nelze přečíst.", "The program %1 cannot be read.", "Program %1 nemožno prečítať." },
+    { "řádek %1: očekává se %2", "line %1: %2 expected", "riadok %1: očakáva sa %2" },
+    { "řádek souboru %1: očekává se číslo řádku", "row %1 of the file: a line number expected",
+        "riadok súboru %1: očakáva sa číslo riadku" },
+    { "řádek %1: neznámý znak %2", "line %1: unknown character %2", "riadok %1: neznámy znak %2" },
+    { "řádek %1: řádek %2 neexistuje", "line %1: there is no line %2", "riadok %1: riadok %2 neexistuje" },
+    { "řádek %1: toto číslo řádku už bylo použito", "line %1: this line number is used twice",
+        "riadok %1: toto číslo riadku už bolo použité" },
+    { "řádek %1: RETURN bez GOSUB", "line %1: RETURN without GOSUB", "riadok %1: RETURN bez GOSUB" },
+    { "řádek %1: NEXT bez FOR", "line %1: NEXT without FOR", "riadok %1: NEXT bez FOR" },
+    { "řádek %1: index mimo rozsah pole", "line %1: index out of range", "riadok %1: index mimo rozsahu poľa" },
+    { "řádek %1: dělení nulou", "line %1: division by zero", "riadok %1: delenie nulou" },
+    { "řádek %1: příliš mnoho vnořených GOSUB", "line %1: GOSUB nested too deep",
+        "riadok %1: príliš veľa vnorených GOSUB" },
+    { "řádek %1: řetězec je příliš dlouhý", "line %1: string too long", "riadok %1: reťazec je príliš dlhý" },
+    { "řádek %1: pole je příliš velké", "line %1: array too large", "riadok %1: pole je príliš veľké" },
+    { "řádek %1: pole už má rozměr", "line %1: the array is already dimensioned", "riadok %1: pole už má rozmer" },
+    { "řádek %1: výraz je příliš složitý", "line %1: expression too complex", "riadok %1: výraz je príliš zložitý" },
+    { "řádek %1: %2", "line %1: %2", "riadok %1: %2" },
+    { "výraz", "an expression", "výraz" },
+    { "číslo", "a number", "číslo" },
+    { "řetězec", "a string", "reťazec" },
+    { "proměnná", "a variable", "premenná" },
+    { "číslo řádku", "a line number", "číslo riadku" },
+    { "příkaz", "a statement", "príkaz" },
+    { "konec příkazu", "the end of the statement", "koniec príkazu" },
+} };
+
+void fill(std::string& text, std::string_view mark, const std::string& value)
+{
+    std::size_t at = text.find(mark);
+    if (at != std::string::npos)
+        text.replace(at, mark.size(), value);
+}
+
+}
+
+std::string programtext(TProgramText which, const std::string& first, const std::string& second)
+{
+    std::size_t language = CurrentLanguage == 2000 ? 1 : CurrentLanguage == 3000 ? 2 : 0;
+    std::string text(programtexts[static_cast<std::size_t>(which)][language]);
+    fill(text, "%1", first);
+    fill(text, "%2", second);
+    return text;
+}
