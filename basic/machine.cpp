@@ -1,6 +1,7 @@
 #include "basic/machine.h"
 
 #include "runtime/errors.h"
+#include "runtime/forloop.h"
 #include "runtime/print.h"
 #include "runtime/screen.h"
 #include "runtime/services.h"
@@ -173,7 +174,7 @@ bool TMachine::repeat(std::size_t loop)
     TLoop& open = m_loops[loop];
     double& variable = m_variables.numbers[open.slot];
     variable += open.step;
-    if (open.step >= 0 ? variable <= open.last : variable >= open.last) {
+    if (forcontinues(variable, open.last, open.step)) {
         m_loops.resize(loop + 1);
         m_position = open.body;
         return true;

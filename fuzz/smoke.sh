@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-30}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(bank brailletable charactername settings ram val codepage)
+[ ${#targets[@]} -gt 0 ] || targets=(bank brailletable charactername settings ram val codepage basic)
 
 compiler=$(command -v clang++-14 || command -v clang++)
 build=${VORKANA_FUZZ_BUILD:-build-fuzz}
