@@ -97,6 +97,14 @@ TEST_F(InterpreterTest, SoundsKeysAndFunctionsGoThroughTheRuntime)
     EXPECT_EQ(transcript, expected);
 }
 
+// A program's numbers can be anything; the runtime keeps them in range.
+TEST_F(InterpreterTest, NumbersPastEveryRangeReachTheRuntimeSafely)
+{
+    EXPECT_EQ(run("10 CLICK -0.5: CLICK 1E20: SOUND 1E300,1000,-1: SOUND -5,-1,1E300: SOUND 0/1E-300,-2E300,1E-300"),
+        (std::vector<std::string> { "play click0", "play click100000000000000000000",
+            "tone snd1255 1280000 1000ms", "tone snd1255 128 1000ms", "tone 2 1000ms timbre 0" }));
+}
+
 TEST_F(InterpreterTest, SourceInWindows1250ReadsAsInUtf8)
 {
     std::string utf8 = "10 print \"ďeň, žltý kôň\"\n";
