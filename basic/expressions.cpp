@@ -197,28 +197,28 @@ TExpression parsenot(TTokens& tokens, TVariableNames& names)
     return node(tokens, TOperation::logicalnot, false, { std::move(operand) });
 }
 
-TExpression parseand(TTokens& tokens, TVariableNames& names)
+// Operands joined by AND, or by OR, left to right.
+TExpression parselogical(TTokens& tokens, TVariableNames& names, TKeyword keyword, TOperation operation,
+    TExpression (*parseoperand)(TTokens&, TVariableNames&))
 {
-    TExpression left = parsenot(tokens, names);
-    while (tokens.takekeyword(TKeyword::AND)) {
+    TExpression left = parseoperand(tokens, names);
+    while (tokens.takekeyword(keyword)) {
         requiretype(tokens, left, false);
-        TExpression right = parsenot(tokens, names);
+        TExpression right = parseoperand(tokens, names);
         requiretype(tokens, right, false);
-        left = node(tokens, TOperation::logicaland, false, { std::move(left), std::move(right) });
+        left = node(tokens, operation, false, { std::move(left), std::move(right) });
     }
     return left;
 }
 
+TExpression parseand(TTokens& tokens, TVariableNames& names)
+{
+    return parselogical(tokens, names, TKeyword::AND, TOperation::logicaland, parsenot);
+}
+
 TExpression parseor(TTokens& tokens, TVariableNames& names)
 {
-    TExpression left = parseand(tokens, names);
-    while (tokens.takekeyword(TKeyword::OR)) {
-        requiretype(tokens, left, false);
-        TExpression right = parseand(tokens, names);
-        requiretype(tokens, right, false);
-        left = node(tokens, TOperation::logicalor, false, { std::move(left), std::move(right) });
-    }
-    return left;
+    return parselogical(tokens, names, TKeyword::OR, TOperation::logicalor, parseand);
 }
 
 double truth(bool value)

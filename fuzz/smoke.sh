@@ -36,8 +36,11 @@ for target in "${targets[@]}"; do
   fi
   echo "== $target: fuzzing for $seconds s"
   mkdir -p "$work/$target"
+  seeds=("fuzz/corpus/$target")
+  # BASIC programs start from the examples too.
+  [ "$target" = basic ] && seeds+=(examples)
   "$program" "${limits[@]}" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$work/$target-" \
-    "$work/$target" "fuzz/corpus/$target" >"$work/$target.log" 2>&1 \
+    "$work/$target" "${seeds[@]}" >"$work/$target.log" 2>&1 \
     || { tail -n 60 "$work/$target.log"; echo "fuzz smoke: $target failed" >&2; exit 1; }
   grep -E '^stat::number_of_executed_units|^stat::peak_rss_mb' "$work/$target.log" | sed "s/^/   /"
 done

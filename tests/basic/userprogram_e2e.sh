@@ -69,11 +69,7 @@ startandhear() {
     || fail "$trial: the tone was heard at '${frequency}' Hz, not 880"
   sleep 1 # the loop that never waits
   xdotool key alt+F4
-  for attempt in $(seq 40); do
-    kill -0 "$programpid" 2>/dev/null || break
-    sleep 0.25
-  done
-  if kill -0 "$programpid" 2>/dev/null; then
+  if ! waitforend 10; then
     fail "$trial: Alt+F4 did not end the looping program"
     kill -9 "$programpid"
   fi
