@@ -227,10 +227,14 @@ double truth(bool value)
 }
 
 template <typename T>
-T& element(std::vector<T>& array, double index)
+T& element(std::vector<T>& array, double index, std::size_t& elements)
 {
-    if (array.empty())
+    if (array.empty()) {
+        if (elements + undimensionedsize > mostelements)
+            throw TProgramFault { TProgramText::outofmemory };
         array.resize(undimensionedsize);
+        elements += undimensionedsize;
+    }
     double position = std::trunc(index);
     if (!(position >= 0 && position < static_cast<double>(array.size())))
         throw TProgramFault { TProgramText::indexoutofrange };
@@ -293,14 +297,16 @@ double& numbertarget(const TExpression& variable, TVariables& variables)
 {
     if (variable.operation == TOperation::numbervariable)
         return variables.numbers[variable.slot];
-    return element(variables.numberarrays[variable.slot], evaluatenumber(variable.operands[0], variables));
+    return element(variables.numberarrays[variable.slot], evaluatenumber(variable.operands[0], variables),
+        variables.elements);
 }
 
 std::string& texttarget(const TExpression& variable, TVariables& variables)
 {
     if (variable.operation == TOperation::textvariable)
         return variables.texts[variable.slot];
-    return element(variables.textarrays[variable.slot], evaluatenumber(variable.operands[0], variables));
+    return element(variables.textarrays[variable.slot], evaluatenumber(variable.operands[0], variables),
+        variables.elements);
 }
 
 double evaluatenumber(const TExpression& expression, TVariables& variables)

@@ -49,6 +49,8 @@ private:
     // Whether the loop goes round again; closes it otherwise.
     bool repeat(std::size_t loop);
     void dimension(const TExpression& array);
+    template <typename T>
+    void dimension(std::vector<T>& elements, std::size_t size);
     void givewindowturnwhendue();
 
     const std::vector<TStatement>& m_statements;
@@ -90,7 +92,12 @@ void TMachine::execute(const TStatement& statement)
     case TStatementKind::assign:
         if (expressions[0].istext) {
             std::string value = evaluatetext(expressions[1], m_variables);
-            texttarget(expressions[0], m_variables) = std::move(value);
+            std::string& target = texttarget(expressions[0], m_variables);
+            std::size_t characters = m_variables.textcharacters - target.size() + value.size();
+            if (characters > mosttext)
+                throw TProgramFault { TProgramText::outofmemory };
+            m_variables.textcharacters = characters;
+            target = std::move(value);
         } else {
             double value = evaluatenumber(expressions[1], m_variables);
             numbertarget(expressions[0], m_variables) = value;
@@ -208,17 +215,21 @@ void TMachine::dimension(const TExpression& array)
     if (!(highest >= 0 && highest <= highestindex))
         throw TProgramFault { TProgramText::arraytoolarge };
     auto size = static_cast<std::size_t>(highest) + 1;
-    if (array.istext) {
-        auto& elements = m_variables.textarrays[array.slot];
-        if (!elements.empty())
-            throw TProgramFault { TProgramText::arraydimensioned };
-        elements.resize(size);
-    } else {
-        auto& elements = m_variables.numberarrays[array.slot];
-        if (!elements.empty())
-            throw TProgramFault { TProgramText::arraydimensioned };
-        elements.resize(size);
-    }
+    if (array.istext)
+        dimension(m_variables.textarrays[array.slot], size);
+    else
+        dimension(m_variables.numberarrays[array.slot], size);
+}
+
+template <typename T>
+void TMachine::dimension(std::vector<T>& elements, std::size_t size)
+{
+    if (!elements.empty())
+        throw TProgramFault { TProgramText::arraydimensioned };
+    if (m_variables.elements + size > mostelements)
+        throw TProgramFault { TProgramText::outofmemory };
+    elements.resize(size);
+    m_variables.elements += size;
 }
 
 }

@@ -19,6 +19,11 @@ private:
     std::map<std::string, std::size_t> m_slots[4];
 };
 
+// What one run may hold in all, so that no program can take the machine's
+// memory: array elements, and characters in string variables and elements.
+inline constexpr std::size_t mostelements = std::size_t(1) << 20;
+inline constexpr std::size_t mosttext = std::size_t(16) << 20;
+
 // Every value 0 or empty at the start of a run; an array has no elements
 // until DIM or its first use (which gives it indices 0..10).
 struct TVariables {
@@ -26,6 +31,8 @@ struct TVariables {
     std::vector<std::string> texts;
     std::vector<std::vector<double>> numberarrays;
     std::vector<std::vector<std::string>> textarrays;
+    std::size_t elements = 0; // in all arrays
+    std::size_t textcharacters = 0; // in all strings
 
     explicit TVariables(const TVariableNames& names);
 };

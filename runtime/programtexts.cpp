@@ -8,7 +8,7 @@
 namespace {
 
 // Czech, English, Slovak, by text.
-constexpr std::array<std::array<std::string_view, 3>, 26> programtexts = { {
+constexpr std::array<std::array<std::string_view, 3>, 27> programtexts = { {
     { "&Otevřít…", "&Open…", "&Otvoriť…" },
     { "Otevřít program v Basicu", "Open a BASIC program", "Otvoriť program v Basicu" },
     { "Programy v Basicu (*.bas)", "BASIC programs (*.bas)", "Programy v Basicu (*.bas)" },
@@ -29,6 +29,8 @@ constexpr std::array<std::array<std::string_view, 3>, 26> programtexts = { {
     { "řádek %1: řetězec je příliš dlouhý", "line %1: string too long", "riadok %1: reťazec je príliš dlhý" },
     { "řádek %1: pole je příliš velké", "line %1: array too large", "riadok %1: pole je príliš veľké" },
     { "řádek %1: pole už má rozměr", "line %1: the array is already dimensioned", "riadok %1: pole už má rozmer" },
+    { "řádek %1: program nemá dost paměti", "line %1: the program is out of memory",
+        "riadok %1: program nemá dosť pamäte" },
     { "řádek %1: výraz je příliš složitý", "line %1: expression too complex", "riadok %1: výraz je príliš zložitý" },
     { "řádek %1: %2", "line %1: %2", "riadok %1: %2" },
     { "výraz", "an expression", "výraz" },

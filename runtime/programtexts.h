@@ -25,6 +25,7 @@ enum class TProgramText {
     stringtoolong,
     arraytoolarge,
     arraydimensioned,
+    outofmemory,
     toocomplex,
     failedinline, // %2 the error of the runtime
     // What a syntax error names as expected, besides keywords and signs.

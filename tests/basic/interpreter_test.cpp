@@ -166,6 +166,11 @@ TEST_F(InterpreterTest, RunErrorsEndTheRunWithTheLine)
              TRow { "10 A$=\"ab\"\n20 A$=A$+A$: GOTO 20", "line 20: string too long" },
              TRow { "10 DIM A(1): DIM A(2)", "line 10: the array is already dimensioned" },
              TRow { "10 DIM A(1E9)", "line 10: array too large" },
+             TRow { "10 B$=\"x\": FOR I=1 TO 15: B$=B$+B$: NEXT\n20 DIM A$(65535): FOR I=0 TO 65535: A$(I)=B$: NEXT",
+                 "line 20: the program is out of memory" },
+             TRow { "10 DIM A(65535), B(65535), C(65535), D(65535), E(65535), F(65535), G(65535), H(65535)\n"
+                    "20 DIM I(65535), J(65535), K(65535), L(65535), M(65535), N(65535), O(65535), P(65535), Q(0)",
+                 "line 20: the program is out of memory" },
              TRow { "10 PRINT VAL(\"%zz\")", "line 10: '%zz' is not a valid integer value" },
          }) {
         EXPECT_EQ(error(row.source), row.message) << row.source;
