@@ -42,11 +42,18 @@ constexpr std::array<std::array<std::string_view, 3>, 27> programtexts = { {
     { "konec příkazu", "the end of the statement", "koniec príkazu" },
 } };
 
-void fill(std::string& text, std::string_view mark, const std::string& value)
+// One pass, so that a value holding "%2" (a file's name can) stays as it is.
+std::string fill(std::string_view text, const std::string& first, const std::string& second)
 {
-    std::size_t at = text.find(mark);
-    if (at != std::string::npos)
-        text.replace(at, mark.size(), value);
+    std::string filled;
+    for (std::size_t k = 0; k < text.size(); ++k) {
+        if (text[k] == '%' && k + 1 < text.size() && (text[k + 1] == '1' || text[k + 1] == '2')) {
+            filled += text[++k] == '1' ? first : second;
+            continue;
+        }
+        filled += text[k];
+    }
+    return filled;
 }
 
 }
@@ -54,8 +61,5 @@ void fill(std::string& text, std::string_view mark, const std::string& value)
 std::string programtext(TProgramText which, const std::string& first, const std::string& second)
 {
     std::size_t language = CurrentLanguage == 2000 ? 1 : CurrentLanguage == 3000 ? 2 : 0;
-    std::string text(programtexts[static_cast<std::size_t>(which)][language]);
-    fill(text, "%1", first);
-    fill(text, "%2", second);
-    return text;
+    return fill(programtexts[static_cast<std::size_t>(which)][language], first, second);
 }

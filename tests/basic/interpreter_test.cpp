@@ -144,6 +144,13 @@ TEST_F(InterpreterTest, SyntaxErrorsNameTheLineAndWhatWasExpected)
     for (const auto& row : rows)
         EXPECT_EQ(error(row.source), row.message) << row.source;
 
+    try {
+        readsourcefile("/nonexistent/100%2.bas");
+        ADD_FAILURE() << "a missing file was read";
+    } catch (const TVorkanaError& unreadable) {
+        EXPECT_STREQ(unreadable.what(), "The program /nonexistent/100%2.bas cannot be read.");
+    }
+
     CurrentLanguage = 3000;
     EXPECT_EQ(error("120 IF A=1 PRINT 2"), "riadok 120: očakáva sa THEN");
     CurrentLanguage = 1000;
