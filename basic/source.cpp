@@ -20,10 +20,6 @@ constexpr std::array<std::string_view, 28> keywordspellings = {
     "DIM", "END", "REM", "LET", "AND", "OR", "NOT", "INKEY$", "RND", "TIME$", "LEFT$", "VAL", "PEEK", "INT",
 };
 
-// The highest line number: a GOSUB's continuation code 100000 + N must stay
-// apart from every line N.
-constexpr int highestlinenumber = 99999;
-
 bool isletter(char c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');

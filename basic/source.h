@@ -23,6 +23,9 @@ struct TToken {
     TKeyword keyword = TKeyword::REM;
 };
 
+// Line numbers have at most five digits, as on the device.
+inline constexpr int highestlinenumber = 99999;
+
 struct TSourceLine {
     int number = 0;
     std::vector<TToken> tokens; // ends with an end token

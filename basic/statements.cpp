@@ -49,7 +49,7 @@ void TProgramReader::addjump(TTokens& tokens, TStatementKind kind)
 {
     const TToken& number = tokens.peek();
     if (number.kind != TTokenKind::number || number.number != std::trunc(number.number) || number.number < 0
-        || number.number > 99999)
+        || number.number > highestlinenumber)
         tokens.expected(programtext(TProgramText::alinenumber));
     int targetline = static_cast<int>(tokens.take().number);
     add(tokens, kind);
