@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-30}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(bank brailletable charactername settings ram val codepage)
+[ ${#targets[@]} -gt 0 ] || targets=(bank brailletable charactername settings ram val codepage basic)
 
 compiler=$(command -v clang++-14 || command -v clang++)
 build=${VORKANA_FUZZ_BUILD:-build-fuzz}
@@ -36,8 +36,11 @@ for target in "${targets[@]}"; do
   fi
   echo "== $target: fuzzing for $seconds s"
   mkdir -p "$work/$target"
+  seeds=("fuzz/corpus/$target")
+  # BASIC programs start from the examples too.
+  [ "$target" = basic ] && seeds+=(examples)
   "$program" "${limits[@]}" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$work/$target-" \
-    "$work/$target" "fuzz/corpus/$target" >"$work/$target.log" 2>&1 \
+    "$work/$target" "${seeds[@]}" >"$work/$target.log" 2>&1 \
     || { tail -n 60 "$work/$target.log"; echo "fuzz smoke: $target failed" >&2; exit 1; }
   grep -E '^stat::number_of_executed_units|^stat::peak_rss_mb' "$work/$target.log" | sed "s/^/   /"
 done

@@ -1,6 +1,7 @@
 #include "program/vorkanaprog.h"
 
 #include "program/gametexts.h"
+#include "runtime/forloop.h"
 #include "runtime/functions.h"
 #include "runtime/print.h"
 #include "runtime/screen.h"
@@ -11,7 +12,6 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <functional>
 #include <string>
 
 namespace {
@@ -69,17 +69,6 @@ void print(const std::string& text)
 void printzone(const std::string& text)
 {
     printtext(text, 2);
-}
-
-// FOR var = first TO last STEP step: the body always runs once, the test
-// is exact.
-void forloop(double& var, double first, double last, double step, const std::function<void()>& body)
-{
-    var = first;
-    do {
-        body();
-        var += step;
-    } while (step >= 0 ? var <= last : var >= last);
 }
 
 void tone(double value, double duration, double timbre)

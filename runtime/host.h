@@ -21,6 +21,10 @@ public:
     // Blocks until at least one event has been handled. The waits of the
     // runtime loop on this while their flag stays set.
     virtual void waitforevent() = 0;
+    // A program that computes without waiting calls this now and then, so
+    // that the window stays responsive (and Exit can end it). Handles the
+    // waiting events, as pumpevents does.
+    virtual void givewindowturn() { pumpevents(); }
     // Blocks for the given time without handling any event.
     virtual void sleepms(int milliseconds) = 0;
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -17,7 +18,7 @@ std::string tonewave(size_t voice, int timbre)
 // A value of 0 is a rest: the wave sounds at 2 x 64, well below hearing.
 int playrate(double value)
 {
-    double frequency = std::trunc(std::clamp(value, 0.0, highesttonevalue));
+    double frequency = value > 0 ? std::trunc(std::min(value, highesttonevalue)) : 0;
     if (frequency == 0)
         frequency = 2;
     return static_cast<int>(frequency) * 64;
@@ -25,6 +26,34 @@ int playrate(double value)
 
 // Whether a key rather than the tone timer ended the current tone.
 bool cutbykey = false;
+
+// A timbre kept in a byte, as the device keeps it: -1 becomes 255. A
+// program's own numbers can be anything, so nothing here overflows.
+std::uint8_t timbrebyte(double timbre)
+{
+    if (!std::isfinite(timbre))
+        return 0;
+    double remainder = std::fmod(std::trunc(timbre), 256);
+    return static_cast<std::uint8_t>(remainder < 0 ? remainder + 256 : remainder);
+}
+
+// Milliseconds as a 32-bit count: anything longer lasts as long as that
+// can, and what is not a number not at all.
+std::int32_t durationms(double duration)
+{
+    if (!(duration > 0))
+        return 0;
+    return static_cast<std::int32_t>(std::min(std::trunc(duration), 2147483647.0));
+}
+
+// The decimal text of the number cut toward zero; a number no click has
+// still names a wave, one the bank does not hold.
+std::string clicknumber(double number)
+{
+    char text[400];
+    std::snprintf(text, sizeof text, "%.0f", std::trunc(number) + 0.0); // -0 is 0
+    return text;
+}
 
 }
 
@@ -36,8 +65,8 @@ void sound(const std::vector<double>& values, double duration, double timbre)
         timbre = runtimecells.lasttimbre;
     if (duration < 0)
         duration = runtimecells.lastduration;
-    runtimecells.lasttimbre = static_cast<std::uint8_t>(static_cast<int>(std::trunc(timbre)));
-    runtimecells.lastduration = static_cast<std::int32_t>(std::trunc(duration));
+    runtimecells.lasttimbre = timbrebyte(timbre);
+    runtimecells.lastduration = durationms(duration);
     int wavetimbre = runtimecells.lasttimbre;
 
     runtimecells.tonewaiting = true;
@@ -72,7 +101,7 @@ void beep()
 void click(double number)
 {
     if (switches.soundsenabled)
-        sounds().playwait("click" + std::to_string(static_cast<long long>(std::trunc(number))), switches.soundvolume);
+        sounds().playwait("click" + clicknumber(number), switches.soundvolume);
 }
 
 void tonetimerexpired()

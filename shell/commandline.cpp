@@ -27,17 +27,20 @@ TCommandLine readcommandline(const std::vector<std::string>& arguments)
     for (size_t index = 0; index < arguments.size(); ++index) {
         const std::string& argument = arguments[index];
         if (argument == "--help" || argument == "-h")
-            return { TCommandLineAction::help, "" };
+            return { TCommandLineAction::help, "", "" };
         if (argument == "--version")
-            return { TCommandLineAction::version, "" };
+            return { TCommandLineAction::version, "", "" };
         if (result.action == TCommandLineAction::fail)
             continue;
         std::string_view name = argument;
         // Qt takes "-style" and "--style" alike.
-        if (name.size() > 1 && name[0] == '-')
+        if (name.size() > 1 && name[0] == '-') {
             name.remove_prefix(name.size() > 2 && name[1] == '-' ? 2 : 1);
-        else {
-            result = { TCommandLineAction::fail, "unexpected argument '" + argument + "'" };
+        } else {
+            if (result.programfile.empty())
+                result.programfile = argument;
+            else
+                result = { TCommandLineAction::fail, "unexpected argument '" + argument + "'", "" };
             continue;
         }
         std::string_view bare = name.substr(0, name.find('='));
@@ -48,25 +51,28 @@ TCommandLine readcommandline(const std::vector<std::string>& arguments)
         }
         if (among(qtflags, name))
             continue;
-        result = { TCommandLineAction::fail, "unknown option '" + argument + "'" };
+        result = { TCommandLineAction::fail, "unknown option '" + argument + "'", "" };
     }
     return result;
 }
 
 std::string helptext(const std::string& programname)
 {
-    return "Usage: " + programname + " [--help] [--version]\n"
+    return "Usage: " + programname + " [--help] [--version] [FILE.bas]\n"
         "\n"
-        "Vorkana Basic Interpreter: a talking BASIC runtime for blind users that runs\n"
-        "a memory game. Everything it prints is spoken; the keyboard is the only way in.\n"
+        "Vorkana Basic Interpreter: a talking BASIC runtime for blind users. Start runs\n"
+        "the BASIC program FILE.bas when one is given (or opened with Ctrl+O), and the\n"
+        "built-in memory game otherwise. Everything it prints is spoken; the keyboard is\n"
+        "the only way in.\n"
         "\n"
         "Options:\n"
         "  -h, --help     print this help and end\n"
         "  --version      print the version and end\n"
         "Qt's own options (-platform, -style, -reverse...) are passed to Qt.\n"
         "\n"
-        "Keys: Ctrl+S starts the game, Alt+F4 ends the program, Up or Down opens the\n"
-        "virtual screen. See the manual page vorkana(6) for every key and file.\n"
+        "Keys: Ctrl+O opens a program, Ctrl+S starts it, Alt+F4 ends the program, Up or\n"
+        "Down opens the virtual screen. See the manual page vorkana(6) for every key and\n"
+        "file and for the BASIC language.\n"
         "\n"
         "Files: when the current folder holds sounds.dat, every file is used there and\n"
         "the settings beside the program. Otherwise the data comes from the installed\n"

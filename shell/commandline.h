@@ -1,7 +1,7 @@
 #pragma once
-// The command line. The program takes no arguments of its own besides
-// asking for help or its version; Qt's own options (-platform, -style...)
-// pass through to Qt. Read before any window exists, so that --help and
+// The command line: a BASIC program file for Start to run instead of the
+// built-in game, or a request for help or the version; Qt's own options
+// (-platform, -style...) pass through to Qt. Read before any window exists, so that --help and
 // --version work without a display.
 
 #include <string>
@@ -13,6 +13,8 @@ struct TCommandLine {
     TCommandLineAction action = TCommandLineAction::run;
     // For fail: what was wrong, for the standard error.
     std::string problem;
+    // For run: the BASIC program file named, or empty for the built-in game.
+    std::string programfile;
 };
 
 // The arguments after the program's name.

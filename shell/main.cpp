@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,6 +47,8 @@ int main(int argc, char* argv[])
     if (!speechproblem.empty())
         tell(TNotice::ownvoicemissing);
     program.windows().form1->show();
+    if (!commandline.programfile.empty())
+        program.windows().form1->openprogram(std::filesystem::absolute(commandline.programfile).string());
     int status = application.exec();
     program.release();
     return status;

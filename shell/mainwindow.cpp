@@ -12,6 +12,9 @@
 #include "shell/filelocations.h"
 #include "ui/screenaccessible.h"
 #include "shell/keyfilter.h"
+#include "shell/programfiledialog.h"
+#include "shell/userprogram.h"
+#include "runtime/programtexts.h"
 #include "platform/messagebox.h"
 #include "runtime/settings.h"
 #include "runtime/switchsettings.h"
@@ -93,6 +96,7 @@ TForm1::TForm1(TMainWindowHooks hooks, std::function<void()> program)
     setCentralWidget(printmemo);
 
     Programmenu = menuBar()->addMenu(QString());
+    opensubmenu = Programmenu->addAction(QString(), QKeySequence(Qt::CTRL | Qt::Key_O), this, &TForm1::opensubmenuClick);
     Startsubmenu = Programmenu->addAction(QString(), QKeySequence(Qt::CTRL | Qt::Key_S), this, &TForm1::StartsubmenuClick);
     exitsubmenu = Programmenu->addAction(QString(), this, &TForm1::exitsubmenuClick);
     settingsmenu = menuBar()->addMenu(QString());
@@ -159,7 +163,7 @@ void TForm1::FormCreate()
 {
     TSettingsFile settingsfile(settingsfilename);
     readlanguage(settingsfilename);
-    setWindowTitle(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() + " - " + caption(1));
+    settitle();
     setcaptions();
 
     ::screen.clear();
@@ -224,9 +228,18 @@ void TForm1::FormCreate()
         showmessage(overflow);
 }
 
+void TForm1::settitle()
+{
+    std::string program = chosenprogramname();
+    QString name = program.empty() ? QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName()
+                                   : QString::fromStdString(program);
+    setWindowTitle(name + " - " + caption(1));
+}
+
 void TForm1::setcaptions()
 {
     Programmenu->setTitle(caption(2));
+    opensubmenu->setText(QString::fromStdString(programtext(TProgramText::opencommand)));
     Startsubmenu->setText(caption(3));
     exitsubmenu->setText(caption(33));
     settingsmenu->setTitle(caption(4));
@@ -266,8 +279,32 @@ void TForm1::runprogramnow()
     runstart(m_program);
 }
 
+void TForm1::opensubmenuClick()
+{
+    std::string path = askprogramfile(this);
+    if (!path.empty())
+        openprogram(path);
+}
+
+void TForm1::openprogram(const std::string& path)
+{
+    try {
+        chooseprogramfile(path);
+    } catch (const std::exception& error) {
+        ignoringerrors([&] {
+            speech().stopspeech();
+            speech().speak(cp1250::fromutf8(error.what()));
+        });
+        showerror(error.what());
+        return;
+    }
+    settitle();
+    ignoringerrors([] { speech().speak(cp1250::fromutf8(chosenprogramname())); });
+}
+
 void TForm1::setrunmenusenabled(bool enabled)
 {
+    opensubmenu->setEnabled(enabled);
     Startsubmenu->setEnabled(enabled);
     soundssubmenu->setEnabled(enabled);
     environmentsubmenu->setEnabled(enabled);

@@ -29,6 +29,7 @@ public:
 
     QPlainTextEdit* printmemo = nullptr;
     QMenu* Programmenu = nullptr;
+    QAction* opensubmenu = nullptr;
     QAction* Startsubmenu = nullptr;
     QAction* exitsubmenu = nullptr;
     QMenu* settingsmenu = nullptr;
@@ -40,6 +41,11 @@ public:
     QMenu* helpmenu = nullptr;
     QAction* aboutsubmenu = nullptr;
     QTimer Timer;
+
+    // Makes the BASIC program file what Start runs and names it in the
+    // title; a file that cannot be read or has a syntax error is told,
+    // spoken and shown, and the previous choice stays.
+    void openprogram(const std::string& path);
 
     void FormKeyDown(int key, TShiftState shift);
     void FormKeyPress(char character);
@@ -59,6 +65,8 @@ protected:
 private:
     void FormCreate();
     void setcaptions();
+    void settitle();
+    void opensubmenuClick();
     void StartsubmenuClick();
     void runprogramnow();
     void exitsubmenuClick();

@@ -3,7 +3,7 @@
 #include "braille/braillesession.h"
 #include "braille/brlapidisplay.h"
 #include "platform/messagebox.h"
-#include "program/vorkanaprog.h"
+#include "shell/userprogram.h"
 #include "runtime/cells.h"
 #include "runtime/services.h"
 #include "shell/brailledisplayview.h"
@@ -70,7 +70,7 @@ TProgramParts::TProgramParts(TProgramChanges changes)
             m_brailleview->mainscreenchanged();
     };
 
-    createwindows(m_windows, std::move(hooks), runprogram, std::move(changes.dataentryexit));
+    createwindows(m_windows, std::move(hooks), runchosenprogram, std::move(changes.dataentryexit));
     m_brailleview = std::make_unique<TBrailleDisplayView>(*m_brailledisplay, m_windows);
     m_noticeboard = std::make_unique<TNoticeBoard>(
         m_windows.form1->statusBar(), [this](const QString& text) { m_brailleview->shownotice(text); });

@@ -3,7 +3,7 @@
 # the folders below it, so no subsystem depends on one that is built on it.
 set -u
 cd "$1"
-layers=(runtime platform program sound speech braille ui shell)
+layers=(runtime platform program basic sound speech braille ui shell)
 failures=0
 for index in "${!layers[@]}"; do
   folder=${layers[$index]}

@@ -23,7 +23,7 @@ cmake --install "$builddir" --prefix "$prefix" >"$work/install.log" 2>&1 || { ca
 program="$prefix/bin/vorkana"
 appid=org.vorkana.BasicInterpreter
 for file in bin/vorkana share/vorkana/sounds.dat share/vorkana/czech.ebt share/vorkana/czech.eky share/vorkana/english.eky \
-  share/vorkana/slovak.eky "share/applications/$appid.desktop" "share/icons/hicolor/scalable/apps/$appid.svg" \
+  share/vorkana/slovak.eky share/vorkana/hrapamet.bas "share/applications/$appid.desktop" "share/icons/hicolor/scalable/apps/$appid.svg" \
   "share/metainfo/$appid.metainfo.xml" share/man/man6/vorkana.6.gz; do
   [ -s "$prefix/$file" ] || fail "not installed: $file"
 done

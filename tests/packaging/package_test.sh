@@ -23,7 +23,7 @@ package=$(ls "$work"/out/vorkana_*.deb 2>/dev/null | head -n 1)
 dpkg-deb -c "$package" | awk '{ print $6 }' >"$work/contents"
 appid=org.vorkana.BasicInterpreter
 for file in ./usr/bin/vorkana ./usr/share/vorkana/sounds.dat ./usr/share/vorkana/czech.ebt ./usr/share/vorkana/czech.eky \
-  ./usr/share/vorkana/english.eky ./usr/share/vorkana/slovak.eky "./usr/share/applications/$appid.desktop" \
+  ./usr/share/vorkana/english.eky ./usr/share/vorkana/slovak.eky ./usr/share/vorkana/hrapamet.bas "./usr/share/applications/$appid.desktop" \
   "./usr/share/icons/hicolor/scalable/apps/$appid.svg" "./usr/share/metainfo/$appid.metainfo.xml" \
   ./usr/share/man/man6/vorkana.6.gz; do
   grep -qxF "$file" "$work/contents" || fail "the package lacks $file"

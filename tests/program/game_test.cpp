@@ -2,8 +2,11 @@
 // program polls after a given text was heard, the draws chosen so the
 // sequence is known. What was said and sounded, with every tone's value,
 // length and timbre, is compared passage by passage with the expected
-// transcripts in transcripts/.
+// transcripts in transcripts/. Every case runs twice: the native
+// translation, and the game's BASIC source under the interpreter; both must
+// give the same transcripts.
 
+#include "basic/machine.h"
 #include "program/vorkanaprog.h"
 #include "runtime/cells.h"
 #include "runtime/codepage.h"
@@ -25,7 +28,24 @@ std::string transcriptfile(const std::string& name)
     return std::string(VORKANA_TRANSCRIPTS) + "/" + name + ".txt";
 }
 
-class GameTest : public ::testing::Test {
+struct TGameEdition {
+    const char* name;
+    void (*run)();
+};
+
+// Names the edition in failure messages.
+void PrintTo(const TGameEdition& edition, std::ostream* out)
+{
+    *out << edition.name;
+}
+
+void runinterpreted()
+{
+    static const TBasicProgram game = loadbasic(readsourcefile(VORKANA_GAME_SOURCE));
+    runbasic(game);
+}
+
+class GameTest : public ::testing::TestWithParam<TGameEdition> {
 protected:
     void SetUp() override
     {
@@ -80,9 +100,11 @@ protected:
         host.after("chceš pokračovať?", continuekey);
     }
 
+    static void rungame() { GetParam().run(); }
+
     void run()
     {
-        runprogram();
+        rungame();
         EXPECT_TRUE(host.allkeysdelivered()) << "the program ended before every key was used";
     }
 
@@ -96,7 +118,7 @@ protected:
 
 }
 
-TEST_F(GameTest, GreetingFollowsTheHourOfDay)
+TEST_P(GameTest, GreetingFollowsTheHourOfDay)
 {
     struct TRow {
         int hour;
@@ -112,7 +134,7 @@ TEST_F(GameTest, GreetingFollowsTheHourOfDay)
         clockhost.after("zvol hru!", "c");
         clockhost.after("začínam.", "1");
         clockhost.after("chceš pokračovať?", " ");
-        runprogram();
+        rungame();
         ASSERT_FALSE(clockhost.said().empty());
         EXPECT_EQ(clockhost.said().front(), row.greeting) << row.hour << ":" << row.minute;
     }
@@ -120,7 +142,7 @@ TEST_F(GameTest, GreetingFollowsTheHourOfDay)
 
 // The start, the codes twice (a letter, then a digit), the rules question
 // with a key it ignores, and an unknown game key with the codes reminder.
-TEST_F(GameTest, IntroductionCodesAndTheGameChoice)
+TEST_P(GameTest, IntroductionCodesAndTheGameChoice)
 {
     host.after(codesoffer, "x");
     host.after("chceš ešťe raz kódy?", "5");
@@ -134,7 +156,7 @@ TEST_F(GameTest, IntroductionCodesAndTheGameChoice)
 }
 
 // The rules with the tone overview heard twice and the sound overview twice.
-TEST_F(GameTest, RulesWithBothOverviewsAndTheirRepeatQuestions)
+TEST_P(GameTest, RulesWithBothOverviewsAndTheirRepeatQuestions)
 {
     host.after(codesoffer, " ");
     host.after("chceš pravidlá?", "a");
@@ -151,7 +173,7 @@ TEST_F(GameTest, RulesWithBothOverviewsAndTheirRepeatQuestions)
 }
 
 // Two rounds right, a miss in the third, digits above five accepted.
-TEST_F(GameTest, NumbersGameRoundsAMissAndTheScore)
+TEST_P(GameTest, NumbersGameRoundsAMissAndTheScore)
 {
     host.clockstart = { 9, 58, 30 };
     skipintroduction();
@@ -174,7 +196,7 @@ TEST_F(GameTest, NumbersGameRoundsAMissAndTheScore)
 
 // A tones game ignoring the digits it has no items for, then a sounds game
 // that plays every item's clicks, the continue question and the ending.
-TEST_F(GameTest, TonesGameThenSoundsGameThenTheEnding)
+TEST_P(GameTest, TonesGameThenSoundsGameThenTheEnding)
 {
     skipintroduction();
     game("t", { 2, 4, 1 }, "a", "79");
@@ -187,7 +209,7 @@ TEST_F(GameTest, TonesGameThenSoundsGameThenTheEnding)
 // better one plays the melody and names the old record, an equal one plays
 // the fanfare; one kind's record leaves the other's alone. From the third
 // game on, no prompt is given.
-TEST_F(GameTest, RecordsAreKeptPerKind)
+TEST_P(GameTest, RecordsAreKeptPerKind)
 {
     skipintroduction();
     game("t", { 1, 2, 3, 4 }, "a"); // tones 3: the first tones score
@@ -202,7 +224,7 @@ TEST_F(GameTest, RecordsAreKeptPerKind)
     EXPECT_EQ(countentries("say napíš postupňe čísla"), 1); // the second game had one round
 }
 
-TEST_F(GameTest, PlayingToTheLimitEndsWithEverythingExhausted)
+TEST_P(GameTest, PlayingToTheLimitEndsWithEverythingExhausted)
 {
     host.recordsounds = false;
     host.limitms = 1000LL * 3600 * 1000;
@@ -225,12 +247,12 @@ TEST_F(GameTest, PlayingToTheLimitEndsWithEverythingExhausted)
     EXPECT_EQ(countentries("say ňesprávňe!"), 0);
 }
 
-TEST_F(GameTest, AQuestionTheScriptDoesNotAnswerFailsAtOnceWithTheTranscriptsTail)
+TEST_P(GameTest, AQuestionTheScriptDoesNotAnswerFailsAtOnceWithTheTranscriptsTail)
 {
     host.after(codesoffer, "x");
     host.after("a text the program never says", " ");
     try {
-        runprogram();
+        rungame();
         FAIL() << "the run ended";
     } catch (const TScriptOverrun& overrun) {
         std::string message = overrun.what();
@@ -239,3 +261,7 @@ TEST_F(GameTest, AQuestionTheScriptDoesNotAnswerFailsAtOnceWithTheTranscriptsTai
         EXPECT_NE(message.find("waits for \"a text the program never says\""), std::string::npos) << message;
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Editions, GameTest,
+    ::testing::Values(TGameEdition { "native", runprogram }, TGameEdition { "interpreted", runinterpreted }),
+    [](const auto& info) { return std::string(info.param.name); });

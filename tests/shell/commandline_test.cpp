@@ -8,6 +8,7 @@ struct TCase {
     std::vector<std::string> arguments;
     TCommandLineAction action;
     std::string problem;
+    std::string programfile = {};
 };
 
 TEST(CommandLine, EachArgumentListIsReadAsItShouldBe)
@@ -20,7 +21,9 @@ TEST(CommandLine, EachArgumentListIsReadAsItShouldBe)
         { { "-h" }, help, "" },
         { { "--bogus" }, fail, "unknown option '--bogus'" },
         { { "-x" }, fail, "unknown option '-x'" },
-        { { "game.bas" }, fail, "unexpected argument 'game.bas'" },
+        { { "quiz.bas" }, run, "", "quiz.bas" },
+        { { "-platform", "offscreen", "quiz.bas" }, run, "", "quiz.bas" },
+        { { "quiz.bas", "tune.bas" }, fail, "unexpected argument 'tune.bas'" },
         // Qt's own options, with their values, are Qt's to read.
         { { "-platform", "offscreen" }, run, "" },
         { { "--style=fusion", "-reverse" }, run, "" },
@@ -34,6 +37,7 @@ TEST(CommandLine, EachArgumentListIsReadAsItShouldBe)
         std::string shown = entry.arguments.empty() ? "(none)" : entry.arguments.front();
         EXPECT_EQ(line.action, entry.action) << shown;
         EXPECT_EQ(line.problem, entry.problem) << shown;
+        EXPECT_EQ(line.programfile, entry.programfile) << shown;
     }
 }
 

@@ -103,11 +103,7 @@ else
   xdotool key alt+p
   sleep 0.5
   xdotool key e
-  for attempt in $(seq 120); do
-    kill -0 "$programpid" 2>/dev/null || break
-    sleep 0.25
-  done
-  if kill -0 "$programpid" 2>/dev/null; then
+  if ! waitforend 30; then
     fail "the program did not end through its exit command (a message box?)"
   else
     wait "$programpid" || fail "the program ended with status $?"

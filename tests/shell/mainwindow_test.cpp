@@ -10,6 +10,7 @@
 #include "shell/application.h"
 #include "shell/dataentrydialog.h"
 #include "shell/noticeboard.h"
+#include "shell/userprogram.h"
 #include "shell/windows.h"
 #include "shell/brailletable.h"
 #include "platform/messagebox.h"
@@ -22,6 +23,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFileDialog>
 #include <QMenu>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -56,6 +58,7 @@ const std::map<QString, TTestKey> testkeys = {
     { "d", { Qt::Key_D, 40, "d", "D" } },
     { "j", { Qt::Key_J, 44, "j", "J" } },
     { "l", { Qt::Key_L, 46, "l", "L" } },
+    { "o", { Qt::Key_O, 32, "o", "O" } },
     { "p", { Qt::Key_P, 33, "p", "P" } },
     { "s", { Qt::Key_S, 39, "s", "S" } },
     { "1", { Qt::Key_1, 10, "1", "!" } },
@@ -287,6 +290,7 @@ private slots:
         form.reset();
         recorder.reset();
         resetcells();
+        forgetchosenprogram();
     }
 
     void cleanupTestCase()
@@ -574,6 +578,63 @@ private slots:
         QCOMPARE(caret.position(), 0);
         QCOMPARE(caretmoves, 0);
         QCOMPARE(selections, 0);
+    }
+
+    // Ctrl+O: the dialog says its title, the chosen file names the window,
+    // and Start runs it instead of the game.
+    void openandstartaprogramofonesown()
+    {
+        std::ofstream(path("vorkana.ini")) << "[voice]\nvoiceallowed=1\n";
+        std::ofstream(path("tune.bas")) << "10 PRINT \"la\"; 1+1\n";
+        createform();
+        program = runchosenprogram;
+        QString chosen;
+        QTimer user;
+        connect(&user, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            user.stop();
+            chosen = dialog->windowTitle();
+            dialog->selectFile(QString::fromStdString(path("tune.bas")));
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        user.start(10);
+        play("+ctrl +o -o -ctrl");
+        QCOMPARE(chosen, QString("Otevřít program v Basicu"));
+        QCOMPARE(form->windowTitle(), QString("tune.bas - Překladač Vorkana Basicu"));
+        std::vector<std::string> said = recorder->said();
+        QVERIFY(std::find(said.begin(), said.end(), "Otevřít program v Basicu") != said.end());
+        QCOMPARE(said.back(), std::string("tune.bas"));
+
+        form->Startsubmenu->trigger();
+        QTRY_VERIFY(form->Startsubmenu->isEnabled());
+        QVERIFY(form->printmemo->toPlainText().startsWith("la2"));
+        QVERIFY(form->printmemo->toPlainText().contains("hotovo"));
+    }
+
+    // Told in the voice and in a box; the previous choice stays. A fault
+    // in the run ends it as the game's own errors do.
+    void aprogramthatcannotbereadorrunistold()
+    {
+        std::ofstream(path("bad.bas")) << "10 PRINT 1\n120 IF 1 PRINT 2\n";
+        std::ofstream(path("fails.bas")) << "10 PRINT 1\n20 RETURN\n";
+        createform();
+        program = runchosenprogram;
+        form->openprogram(path("fails.bas"));
+        form->openprogram(path("bad.bas"));
+        form->openprogram(path("missing.bas"));
+        QString unreadable = QString::fromStdString("Program " + path("missing.bas") + " nelze přečíst.");
+        QCOMPARE(boxes, (QStringList { "error: řádek 120: očekává se THEN", "error: " + unreadable }));
+        std::vector<std::string> said = recorder->said();
+        QVERIFY(std::find(said.begin(), said.end(), "řádek 120: očekává se THEN") != said.end());
+        QCOMPARE(form->windowTitle(), QString("fails.bas - Překladač Vorkana Basicu"));
+
+        boxes.clear();
+        form->Startsubmenu->trigger();
+        QTRY_COMPARE(boxes, QStringList { "error: řádek 20: RETURN bez GOSUB" });
+        QVERIFY(form->Startsubmenu->isEnabled());
+        QVERIFY(form->opensubmenu->isEnabled());
     }
 
     void arunthatfailsgivesthemenusback()

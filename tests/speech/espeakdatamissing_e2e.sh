@@ -39,11 +39,7 @@ else
   xdotool key alt+p
   sleep 0.5
   xdotool key e
-  for attempt in $(seq 120); do
-    kill -0 "$programpid" 2>/dev/null || break
-    sleep 0.25
-  done
-  if kill -0 "$programpid" 2>/dev/null; then
+  if ! waitforend 30; then
     fail "the exit command did not end the program"
   else
     wait "$programpid" || fail "the program ended with status $?"

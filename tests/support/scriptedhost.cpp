@@ -165,6 +165,13 @@ void TScriptedHost::waitforevent()
         tonetimerexpired();
 }
 
+void TScriptedHost::givewindowturn()
+{
+    ++windowturns;
+    if (onwindowturn)
+        onwindowturn();
+}
+
 void TScriptedHost::sleepms(int milliseconds)
 {
     record("pause " + std::to_string(milliseconds));

@@ -51,6 +51,9 @@ public:
     TTimeOfDay clockstart { 12, 0, 0 };
     std::deque<double> draws; // random draws to hand out; 0.5 when empty
     int reseeds = 0;
+    int windowturns = 0;
+    // Called at each window turn, after it is counted.
+    std::function<void()> onwindowturn;
     std::map<std::string, int> wavelengthms; // one-shot lengths; 50 ms by default
     int speechmspercharacter = 10;
     long long limitms = 3LL * 3600 * 1000; // a run past this is a hang
@@ -80,6 +83,9 @@ public:
     // TRuntimeHost
     void pumpevents() override;
     void waitforevent() override;
+    // Counted, and nothing else: the moments depend on the real clock, and
+    // a key taken then would not be where the script put it.
+    void givewindowturn() override;
     void sleepms(int milliseconds) override;
     void starttonetimer(int milliseconds) override;
     void stoptonetimer() override;

@@ -42,3 +42,14 @@ findwindow() {
   done
   return 1
 }
+
+# Waits up to the seconds for the program whose id is in programpid to end;
+# status 1 when it is still running then.
+waitforend() {
+  local attempt
+  for attempt in $(seq $(($1 * 4))); do
+    kill -0 "$programpid" 2>/dev/null || return 0
+    sleep 0.25
+  done
+  ! kill -0 "$programpid" 2>/dev/null
+}

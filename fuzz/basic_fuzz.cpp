@@ -1,0 +1,82 @@
+// Any text as a BASIC program: reading it gives a program or a syntax
+// error, and running that program ends, by END, by a run error or by the
+// budget below, never by a crash or a hang. The host answers every wait at
+// once and hands the keyboard a key now and then.
+
+#include "basic/machine.h"
+#include "runtime/cells.h"
+#include "runtime/errors.h"
+#include "runtime/services.h"
+#include "runtime/tones.h"
+
+namespace {
+
+// The run has used its share: enough to reach loops, waits and errors.
+struct TBudgetSpent {};
+
+class TFuzzHost final : public TRuntimeHost, public TSpeaker, public TSoundPlayer {
+public:
+    TFuzzHost() { services = { this, this, this }; }
+    ~TFuzzHost() override { resetservices(); }
+
+    void pumpevents() override
+    {
+        spend();
+        if (m_calls % 3 == 0)
+            runtimecells.keybuffer = std::string(1, static_cast<char>('0' + m_calls % 75));
+    }
+    void waitforevent() override
+    {
+        spend();
+        tonetimerexpired();
+    }
+    // A loop that never waits: its first turn ends the run.
+    void givewindowturn() override { throw TBudgetSpent {}; }
+    void sleepms(int) override { spend(); }
+    void starttonetimer(int) override { spend(); }
+    void stoptonetimer() override { }
+    TTimeOfDay timeofday() override { return { 13, 5, 7 }; }
+    double randomdraw() override
+    {
+        spend();
+        m_draw = m_draw * 0.618 + 0.31;
+        return m_draw - static_cast<int>(m_draw);
+    }
+    void reseedrandom() override { }
+    void screenchanged() override { }
+
+    void speak(const std::string&) override { spend(); }
+    void speakwait(const std::string&) override { spend(); }
+    void speakchar(const std::string&) override { spend(); }
+    void stopspeech() override { }
+
+    void startlooped(const std::string&, int, int) override { spend(); }
+    void stopall(const std::string&) override { }
+    void playwait(const std::string&, int) override { spend(); }
+
+private:
+    void spend()
+    {
+        if (++m_calls > 5000)
+            throw TBudgetSpent {};
+    }
+
+    int m_calls = 0;
+    double m_draw = 0;
+};
+
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    resetcells();
+    switches.voiceallowed = true;
+    TFuzzHost host;
+    try {
+        TBasicProgram program = loadbasic(std::string_view(reinterpret_cast<const char*>(data), size));
+        runbasic(program);
+    } catch (const TVorkanaError&) {
+    } catch (const TBudgetSpent&) {
+    }
+    return 0;
+}

@@ -1,0 +1,65 @@
+#include "runtime/programtexts.h"
+
+#include "runtime/ResourceLocalizer.h"
+
+#include <array>
+#include <string_view>
+
+namespace {
+
+// Czech, English, Slovak, by text.
+constexpr std::array<std::array<std::string_view, 3>, 27> programtexts = { {
+    { "&Otevřít…", "&Open…", "&Otvoriť…" },
+    { "Otevřít program v Basicu", "Open a BASIC program", "Otvoriť program v Basicu" },
+    { "Programy v Basicu (*.bas)", "BASIC programs (*.bas)", "Programy v Basicu (*.bas)" },
+    { "Program %1 nelze přečíst.", "The program %1 cannot be read.", "Program %1 nemožno prečítať." },
+    { "řádek %1: očekává se %2", "line %1: %2 expected", "riadok %1: očakáva sa %2" },
+    { "řádek souboru %1: očekává se číslo řádku", "row %1 of the file: a line number expected",
+        "riadok súboru %1: očakáva sa číslo riadku" },
+    { "řádek %1: neznámý znak %2", "line %1: unknown character %2", "riadok %1: neznámy znak %2" },
+    { "řádek %1: řádek %2 neexistuje", "line %1: there is no line %2", "riadok %1: riadok %2 neexistuje" },
+    { "řádek %1: toto číslo řádku už bylo použito", "line %1: this line number is used twice",
+        "riadok %1: toto číslo riadku už bolo použité" },
+    { "řádek %1: RETURN bez GOSUB", "line %1: RETURN without GOSUB", "riadok %1: RETURN bez GOSUB" },
+    { "řádek %1: NEXT bez FOR", "line %1: NEXT without FOR", "riadok %1: NEXT bez FOR" },
+    { "řádek %1: index mimo rozsah pole", "line %1: index out of range", "riadok %1: index mimo rozsahu poľa" },
+    { "řádek %1: dělení nulou", "line %1: division by zero", "riadok %1: delenie nulou" },
+    { "řádek %1: příliš mnoho vnořených GOSUB", "line %1: GOSUB nested too deep",
+        "riadok %1: príliš veľa vnorených GOSUB" },
+    { "řádek %1: řetězec je příliš dlouhý", "line %1: string too long", "riadok %1: reťazec je príliš dlhý" },
+    { "řádek %1: pole je příliš velké", "line %1: array too large", "riadok %1: pole je príliš veľké" },
+    { "řádek %1: pole už má rozměr", "line %1: the array is already dimensioned", "riadok %1: pole už má rozmer" },
+    { "řádek %1: program nemá dost paměti", "line %1: the program is out of memory",
+        "riadok %1: program nemá dosť pamäte" },
+    { "řádek %1: výraz je příliš složitý", "line %1: expression too complex", "riadok %1: výraz je príliš zložitý" },
+    { "řádek %1: %2", "line %1: %2", "riadok %1: %2" },
+    { "výraz", "an expression", "výraz" },
+    { "číslo", "a number", "číslo" },
+    { "řetězec", "a string", "reťazec" },
+    { "proměnná", "a variable", "premenná" },
+    { "číslo řádku", "a line number", "číslo riadku" },
+    { "příkaz", "a statement", "príkaz" },
+    { "konec příkazu", "the end of the statement", "koniec príkazu" },
+} };
+
+// One pass, so that a value holding "%2" (a file's name can) stays as it is.
+std::string fill(std::string_view text, const std::string& first, const std::string& second)
+{
+    std::string filled;
+    for (std::size_t k = 0; k < text.size(); ++k) {
+        if (text[k] == '%' && k + 1 < text.size() && (text[k + 1] == '1' || text[k + 1] == '2')) {
+            filled += text[++k] == '1' ? first : second;
+            continue;
+        }
+        filled += text[k];
+    }
+    return filled;
+}
+
+}
+
+std::string programtext(TProgramText which, const std::string& first, const std::string& second)
+{
+    std::size_t language = CurrentLanguage == 2000 ? 1 : CurrentLanguage == 3000 ? 2 : 0;
+    return fill(programtexts[static_cast<std::size_t>(which)][language], first, second);
+}
