@@ -21,7 +21,6 @@
 #include <poll.h>
 #include <pthread.h>
 #include <set>
-#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
