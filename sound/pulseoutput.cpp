@@ -95,18 +95,20 @@ std::string TPulseOutput::connectnow()
     };
     if (!beginconnection())
         return why("The sound server cannot be reached: ");
-    waitfor([](TPulseOutput& self) {
-        auto state = pa_context_get_state(self.m_context);
-        return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
-    });
+    if (!waitfor([](TPulseOutput& self) {
+            auto state = pa_context_get_state(self.m_context);
+            return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
+        }))
+        return "The sound server cannot be reached: it does not answer";
     if (pa_context_get_state(m_context) != PA_CONTEXT_READY)
         return why("The sound server cannot be reached: ");
     if (!beginstream())
         return why("The sound server refused the stream: ");
-    waitfor([](TPulseOutput& self) {
-        auto state = pa_stream_get_state(self.m_stream);
-        return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
-    });
+    if (!waitfor([](TPulseOutput& self) {
+            auto state = pa_stream_get_state(self.m_stream);
+            return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
+        }))
+        return "The sound server refused the stream: it does not answer";
     if (pa_stream_get_state(m_stream) != PA_STREAM_READY)
         return why("The sound server refused the stream: ");
     return {};
@@ -196,10 +198,31 @@ int TPulseOutput::historyframes() const
     return samplerate / 1000 * (depthms + 10 * periodms);
 }
 
-void TPulseOutput::waitfor(bool (*ready)(TPulseOutput&))
+bool TPulseOutput::waitfor(bool (*ready)(TPulseOutput&))
 {
-    while (!ready(*this))
+    // A server that accepts the connection but never answers (stopped,
+    // hung) must not hold the window at the start: a timer wakes the wait
+    // at the limit, and the server is then looked for as after a loss.
+    constexpr pa_usec_t limitus = 3000000;
+    pa_mainloop_api* api = pa_threaded_mainloop_get_api(m_mainloop);
+    timeval deadline {};
+    pa_timeval_add(pa_gettimeofday(&deadline), limitus);
+    struct TLimit {
+        pa_threaded_mainloop* mainloop;
+        bool expired = false;
+    } limit { m_mainloop };
+    pa_time_event* timer = api->time_new(
+        api, &deadline,
+        [](pa_mainloop_api*, pa_time_event*, const timeval*, void* data) {
+            auto* limit = static_cast<TLimit*>(data);
+            limit->expired = true;
+            pa_threaded_mainloop_signal(limit->mainloop, 0);
+        },
+        &limit);
+    while (!ready(*this) && !limit.expired)
         pa_threaded_mainloop_wait(m_mainloop);
+    api->time_free(timer);
+    return ready(*this);
 }
 
 void TPulseOutput::start(TMixer& mixer)

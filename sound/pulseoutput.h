@@ -50,7 +50,8 @@ private:
     // With the loop locked: connects and opens the stream, waiting for
     // both; the reason when it cannot, empty when the stream is ready.
     std::string connectnow();
-    void waitfor(bool (*ready)(TPulseOutput&));
+    // Whether it became ready within a bounded wait.
+    bool waitfor(bool (*ready)(TPulseOutput&));
     void release() noexcept;
     // Begin connecting, without waiting: the context, then its stream.
     bool beginconnection();

@@ -146,6 +146,19 @@ TEST_F(DevicePathServerTest, TonesSoundOnceAServerThatWasNotThereAtTheStartIsThe
     system.release();
 }
 
+// A server that takes the connection but never answers (stopped, hung)
+// holds the start a few seconds at most; once it answers, it is heard.
+TEST_F(DevicePathServerTest, AServerThatDoesNotAnswerAtTheStartHoldsItOnlyAWhile)
+{
+    server.pause(true);
+    TSoundSystem system;
+    openwithbank(system);
+    server.pause(false);
+    EXPECT_NE(system.devicemessage().find("does not answer"), std::string::npos) << system.devicemessage();
+    EXPECT_TRUE(heardonceserveristhere(system, server));
+    system.release();
+}
+
 // Another program took the card and the sink is suspended: time runs on,
 // so a text's end is still reached (the speech waits end), and once the
 // sink is free, tones are heard again.

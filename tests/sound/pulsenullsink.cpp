@@ -177,3 +177,9 @@ std::vector<TSoundingStretch> soundingstretches(const std::vector<float>& record
     }
     return stretches;
 }
+
+void TPulseNullSink::pause(bool paused)
+{
+    if (m_daemon != 0)
+        ::kill(m_daemon, paused ? SIGSTOP : SIGCONT);
+}

@@ -23,6 +23,9 @@ public:
     // socket. A server the environment named is left alone.
     void killdaemon();
     void startagain();
+    // The daemon stopped (SIGSTOP) or let go on again: it keeps accepting
+    // connections, and answers none while stopped.
+    void pause(bool paused);
     const std::string& reason() const { return m_reason; }
 
     // Records the sink's monitor as mono floats at the rate until stoprecording.
