@@ -67,7 +67,9 @@ figures = json.load(open(sys.argv[1]))
 folder = sys.argv[2]
 # The program's own voice, told from its clicks and tones: 40 ms frames with
 # a voice's pitch (a strong repetition every 2.5 to 12.5 ms) whose level
-# moves as a voice's does, not at the even level of the polling clicks.
+# moves as a voice's does, not at the even level of the polling clicks or a
+# tone. The level is judged over 80 ms on either side of the frame, so a
+# frame where a tone gives way to the clicks still counts as even.
 recording = json.load(open(folder + "/recording.json"))
 program = wave.open(recording["files"]["program"])
 rate = program.getframerate()
@@ -77,10 +79,12 @@ def voiced(at):
     x = samples[at:at + frame]
     if len(x) < frame or np.sqrt(np.mean(x * x)) < 0.003:
         return False
-    levels = np.sqrt(np.mean(samples[max(0, at - 4 * frame):at + 5 * frame].reshape(-1, frame // 4) ** 2, axis=1)) \
-        if at >= 4 * frame and at + 5 * frame <= len(samples) else np.array([1.0])
-    if levels.mean() > 0 and levels.std() / levels.mean() < 0.15:
-        return False
+    for first, last in ((at - frame, at + frame), (at, at + 2 * frame)):
+        if first < 0 or last > len(samples):
+            continue
+        levels = np.sqrt(np.mean(samples[first:last].reshape(-1, frame // 4) ** 2, axis=1))
+        if levels.mean() > 0 and levels.std() / levels.mean() < 0.15:
+            return False
     x = x - x.mean()
     c = np.correlate(x, x, "full")[frame - 1:]
     lags = c[int(rate / 400):int(rate / 80)]
