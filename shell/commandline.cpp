@@ -1,59 +1,75 @@
 #include "shell/commandline.h"
 
-#include <algorithm>
-#include <array>
-#include <string_view>
+#include <QCommandLineParser>
+#include <QStringList>
 
 namespace {
 
-// Qt's own options, without their leading dash: the ones that take a value
-// and the ones that do not.
-constexpr std::array<std::string_view, 14> qtoptionswithvalue { "platform", "platformpluginpath", "platformtheme", "plugin",
-    "qwindowgeometry", "qwindowicon", "qwindowtitle", "session", "style", "stylesheet", "display", "name", "geometry",
+// Qt's own options, which QGuiApplication and its X11 platform take out of
+// the arguments later; the parser only has to let them through. Qt has no
+// call that lists them.
+const char* const qtoptionswithvalue[] = { "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+    "qwindowicon", "qwindowtitle", "session", "style", "stylesheet", "display", "name", "geometry", "title", "icon",
     "qmljsdebugger" };
-constexpr std::array<std::string_view, 5> qtflags { "reverse", "widgetcount", "nograb", "dograb", "sync" };
+const char* const qtflags[] = { "reverse", "widgetcount", "nograb", "dograb", "sync" };
 
-template<size_t size>
-bool among(const std::array<std::string_view, size>& names, std::string_view name)
+QCommandLineOption hidden(QCommandLineOption option)
 {
-    return std::find(names.begin(), names.end(), name) != names.end();
+    option.setFlags(QCommandLineOption::HiddenFromHelp);
+    return option;
+}
+
+// The argument as it was typed, for a message: the parser keeps only the
+// option's name.
+std::string typedargument(const std::vector<std::string>& arguments, const QString& name)
+{
+    for (const std::string& argument : arguments) {
+        QString bare = QString::fromStdString(argument);
+        if (!bare.startsWith('-'))
+            continue;
+        bare.remove(0, bare.startsWith("--") ? 2 : 1);
+        if (bare.section('=', 0, 0) == name)
+            return argument;
+    }
+    return "-" + name.toStdString();
 }
 
 }
 
 TCommandLine readcommandline(const std::vector<std::string>& arguments)
 {
-    TCommandLine result;
-    for (size_t index = 0; index < arguments.size(); ++index) {
-        const std::string& argument = arguments[index];
-        if (argument == "--help" || argument == "-h")
-            return { TCommandLineAction::help, "", "" };
-        if (argument == "--version")
-            return { TCommandLineAction::version, "", "" };
-        if (result.action == TCommandLineAction::fail)
-            continue;
-        std::string_view name = argument;
-        // Qt takes "-style" and "--style" alike.
-        if (name.size() > 1 && name[0] == '-') {
-            name.remove_prefix(name.size() > 2 && name[1] == '-' ? 2 : 1);
-        } else {
-            if (result.programfile.empty())
-                result.programfile = argument;
-            else
-                result = { TCommandLineAction::fail, "unexpected argument '" + argument + "'", "" };
-            continue;
-        }
-        std::string_view bare = name.substr(0, name.find('='));
-        if (among(qtoptionswithvalue, bare)) {
-            if (bare.size() == name.size())
-                ++index;
-            continue;
-        }
-        if (among(qtflags, name))
-            continue;
-        result = { TCommandLineAction::fail, "unknown option '" + argument + "'", "" };
+    QCommandLineParser parser;
+    // Qt's options are single words after one dash ("-platform"), so ours
+    // are read the same way: "-h" is the word "h", never a cluster.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help(QStringList { "h", "help" });
+    const QCommandLineOption version("version");
+    parser.addOption(help);
+    parser.addOption(version);
+    for (const char* name : qtoptionswithvalue)
+        parser.addOption(hidden(QCommandLineOption(name, {}, "value")));
+    for (const char* name : qtflags)
+        parser.addOption(hidden(QCommandLineOption(name)));
+
+    QStringList words { "vorkana" };
+    for (const std::string& argument : arguments)
+        words << QString::fromStdString(argument);
+    bool understood = parser.parse(words);
+    // Help and the version are given whatever else is wrong, as users expect.
+    if (parser.isSet(help))
+        return { TCommandLineAction::help, "", "" };
+    if (parser.isSet(version))
+        return { TCommandLineAction::version, "", "" };
+    if (!understood) {
+        if (parser.unknownOptionNames().isEmpty())
+            return { TCommandLineAction::fail, parser.errorText().toStdString(), "" };
+        return { TCommandLineAction::fail, "unknown option '" + typedargument(arguments, parser.unknownOptionNames().front()) + "'",
+            "" };
     }
-    return result;
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1)
+        return { TCommandLineAction::fail, "unexpected argument '" + files[1].toStdString() + "'", "" };
+    return { TCommandLineAction::run, "", files.isEmpty() ? "" : files.front().toStdString() };
 }
 
 std::string helptext(const std::string& programname)

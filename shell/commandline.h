@@ -1,8 +1,9 @@
 #pragma once
 // The command line: a BASIC program file for Start to run instead of the
 // built-in game, or a request for help or the version; Qt's own options
-// (-platform, -style...) pass through to Qt. Read before any window exists, so that --help and
-// --version work without a display.
+// (-platform, -style, -title...) pass through to Qt. Read before any
+// application object exists, so that --help and --version work without a
+// display.
 
 #include <string>
 #include <vector>

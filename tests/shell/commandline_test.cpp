@@ -28,6 +28,8 @@ TEST(CommandLine, EachArgumentListIsReadAsItShouldBe)
         { { "-platform", "offscreen" }, run, "" },
         { { "--style=fusion", "-reverse" }, run, "" },
         { { "-stylesheet", "--bogus" }, run, "" },
+        { { "-title", "Quiz", "-icon", "quiz.png", "quiz.bas" }, run, "", "quiz.bas" },
+        { { "--bogus=1" }, fail, "unknown option '--bogus=1'" },
         // Help wins over a wrong option before it, as users expect.
         { { "--bogus", "--help" }, help, "" },
         { { "--version", "--bogus" }, version, "" },
