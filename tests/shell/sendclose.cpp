@@ -12,7 +12,7 @@ xcb_atom_t atom(xcb_connection_t* connection, const char* name)
 {
     auto cookie = xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name);
     xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
-    xcb_atom_t result = reply ? reply->atom : XCB_ATOM_NONE;
+    xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
     std::free(reply);
     return result;
 }

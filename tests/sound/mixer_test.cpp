@@ -273,8 +273,9 @@ TEST(MixerRestartTest, ANoteThatFollowsANoteBeginsAtItsFrameWithoutGapOrStep)
         const auto at = std::size_t(restartat);
         float ownsteps = std::max(largeststep(expected, at - 1000, at), largeststep(heard, at + 1000, heard.size()));
         EXPECT_LE(largeststep(heard, at - 8, at + 2 * std::size_t(mixer.fadeframes())), ownsteps * 1.05f);
-        if (row.sounds)
+        if (row.sounds) {
             EXPECT_LT(longestquietrun(heard, at - 48, at + 480), 8);
+        }
     }
 }
 

@@ -189,8 +189,9 @@ TEST_F(SoundsDialogTest, OkAllowsTheVoiceWhenAVoiceCanBeFound)
         EXPECT_EQ(switches.voiceallowed, row.expectedallowed);
         EXPECT_EQ(voiceallowedcalls, row.expectedallowcalls);
         ASSERT_EQ(messages.size(), row.expectedmessages);
-        if (!messages.empty())
+        if (!messages.empty()) {
             EXPECT_EQ(messages[0], "Can't allow voice, no voices are available");
+        }
         EXPECT_EQ(voicecommandenabled, row.expectedallowed);
         EXPECT_EQ(TSettingsFile(settingsfilename).readboolean(settings::voiceallowed), row.expectedallowed);
     }

@@ -77,9 +77,10 @@ TEST(ToneStopTest, CutSilencesFromTheNextBlockWhereTheTimedStopKeepsItsFrame)
         const auto fadeframes = static_cast<std::size_t>(device.mixer().fadeframes());
         std::vector<float> afterfade(next.begin() + long(fadeframes), next.begin() + long(2 * fadeframes));
         EXPECT_EQ(rms(afterfade) > 0.01, row.soundsafterfade);
-        if (row.cut)
+        if (row.cut) {
             for (float sample : afterfade)
                 ASSERT_EQ(sample, 0.0f);
+        }
     }
 }
 

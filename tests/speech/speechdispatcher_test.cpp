@@ -305,7 +305,8 @@ private:
                 if (speak)
                     ::shutdown(client, SHUT_RD);
                 std::string reply = speak ? "230 OK RECEIVING DATA\r\n" : "200 OK\r\n";
-                ::write(client, reply.data(), reply.size());
+                // A reply that cannot be written is what the voice under test meets anyway.
+                [[maybe_unused]] ssize_t written = ::write(client, reply.data(), reply.size());
                 if (speak) {
                     std::this_thread::sleep_for(std::chrono::milliseconds(300));
                     ::close(client);
