@@ -3,19 +3,19 @@
 
 #include "speech/speechdispatchervoice.h"
 #include "speech/speechmessages.h"
+#include "tests/sound/childprocess.h"
+#include "tests/sound/pulsenullsink.h"
 #include "tests/support/waituntil.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 #include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstring>
+#include <filesystem>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
@@ -28,35 +28,27 @@ namespace {
 using namespace std::chrono;
 
 // Both servers live for the whole suite and are stopped by their process.
+// They are started with posix_spawn, not QProcess: Qt's child shares our
+// memory until it runs the program, and ThreadSanitizer then loses track
+// of this process's locks.
 class SpeechDispatcher : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        for (const char* program : { "pulseaudio", "speech-dispatcher" })
-            if (QStandardPaths::findExecutable(program).isEmpty()) {
-                missing = std::string(program) + " is not installed";
-                return;
-            }
-        directory = new QTemporaryDir;
-        QString root = directory->path();
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("XDG_RUNTIME_DIR", root);
-        environment.insert("HOME", root);
-        environment.insert("PULSE_SERVER", "unix:" + root + "/pulse.sock");
-
-        pulse = new QProcess;
-        pulse->setProcessEnvironment(environment);
-        pulse->start("pulseaudio", { "--daemonize=no", "--exit-idle-time=-1", "-n", "--disable-shm=yes",
-                                       "--load=module-native-protocol-unix socket=" + root + "/pulse.sock",
-                                       "--load=module-null-sink sink_name=ci_sink" });
-        if (!waituntil([&] { return QFileInfo::exists(root + "/pulse.sock"); }, 10000)) {
-            missing = "the PulseAudio server did not start";
+        if (!TPulseNullSink::installed() || run({ "sh", "-c", "command -v speech-dispatcher >/dev/null" }) != 0) {
+            missing = "pulseaudio or speech-dispatcher is not installed";
             return;
         }
-        // The test's own configuration: audio straight to the null sink's
-        // server, and the plain espeak-ng module.
-        QString configuration = root + "/speechd";
-        QProcess::execute("cp", { "-r", "/etc/speech-dispatcher", configuration });
+        sink = new TPulseNullSink;
+        if (!sink->running()) {
+            missing = sink->reason();
+            return;
+        }
+        directory = new QTemporaryDir;
+        // The test's own configuration: audio to the null sink's server,
+        // and the plain espeak-ng module.
+        QString configuration = directory->path() + "/speechd";
+        run({ "cp", "-r", "/etc/speech-dispatcher", configuration.toStdString() });
         QFile settings(configuration + "/speechd.conf");
         if (!settings.open(QIODevice::Append)) {
             missing = "no speech-dispatcher configuration to start from";
@@ -64,52 +56,51 @@ protected:
         }
         settings.write("\nAudioOutputMethod \"pulse\"\nDefaultModule espeak-ng\n");
         settings.close();
-        serviceenvironment = environment;
         if (!startservice()) {
             missing = "speech-dispatcher did not start";
             return;
         }
-        qputenv("SPEECHD_ADDRESS", ("unix_socket:" + root + "/speechd.sock").toUtf8());
+        qputenv("SPEECHD_ADDRESS", ("unix_socket:" + directory->path() + "/speechd.sock").toUtf8());
     }
 
     // Also after a test killed it: the socket and pid file it left are
     // removed first.
     static bool startservice()
     {
-        QString root = directory->path();
-        delete service;
-        QFile::remove(root + "/speechd.sock");
-        QFile::remove(root + "/speechd.pid");
-        service = new QProcess;
-        service->setProcessEnvironment(serviceenvironment);
-        service->start("speech-dispatcher", { "-s", "-t", "0", "-C", root + "/speechd", "-c", "unix_socket", "-S",
-                                                root + "/speechd.sock", "-P", root + "/speechd.pid", "-L", root });
-        return waituntil([&] { return accepting(root + "/speechd.sock"); }, 10000);
+        std::string root = directory->path().toStdString();
+        std::filesystem::remove(root + "/speechd.sock");
+        std::filesystem::remove(root + "/speechd.pid");
+        service = spawn({ "speech-dispatcher", "-s", "-t", "0", "-C", root + "/speechd", "-c", "unix_socket", "-S",
+            root + "/speechd.sock", "-P", root + "/speechd.pid", "-L", root });
+        return service > 0 && waituntil([&] { return accepting(root + "/speechd.sock"); }, 10000);
     }
 
     // The socket's file appears before the service listens on it.
-    static bool accepting(const QString& path)
+    static bool accepting(const std::string& path)
     {
         int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_un address {};
         address.sun_family = AF_UNIX;
-        std::strncpy(address.sun_path, path.toUtf8().constData(), sizeof address.sun_path - 1);
+        std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
         bool connected = ::connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
         ::close(probe);
         return connected;
     }
 
+    static void stopservice(int signal)
+    {
+        if (service <= 0)
+            return;
+        ::kill(service, signal);
+        waitpid(service, nullptr, 0);
+        service = 0;
+    }
+
     static void TearDownTestSuite()
     {
-        for (QProcess* process : { service, pulse })
-            if (process) {
-                process->terminate();
-                if (!process->waitForFinished(5000))
-                    process->kill();
-                process->waitForFinished(2000);
-                delete process;
-            }
-        service = pulse = nullptr;
+        stopservice(SIGTERM);
+        delete sink;
+        sink = nullptr;
         delete directory;
         directory = nullptr;
     }
@@ -128,15 +119,11 @@ protected:
     void TearDown() override
     {
         voice.reset();
-        if (missing.empty() && service->state() != QProcess::Running)
+        if (missing.empty() && (service <= 0 || waitpid(service, nullptr, WNOHANG) != 0))
             startservice();
     }
 
-    static void killservice()
-    {
-        ::kill(static_cast<pid_t>(service->processId()), SIGKILL);
-        service->waitForFinished(5000);
-    }
+    static void killservice() { stopservice(SIGKILL); }
 
     static std::string longtext()
     {
@@ -149,10 +136,9 @@ protected:
     long ends() const { return std::count(events.begin(), events.end(), "end"); }
 
     static inline std::string missing;
+    static inline TPulseNullSink* sink = nullptr;
     static inline QTemporaryDir* directory = nullptr;
-    static inline QProcess* pulse = nullptr;
-    static inline QProcess* service = nullptr;
-    static inline QProcessEnvironment serviceenvironment;
+    static inline pid_t service = 0;
 
     std::unique_ptr<TSpeechDispatcherVoice> voice;
     std::vector<std::string> events;
@@ -238,7 +224,7 @@ TEST_F(SpeechDispatcher, AStoppedServiceIsTakenAsGoneAndNothingHangs)
 {
     voice->speak(longtext(), false);
     ASSERT_TRUE(waituntil([&] { return !events.empty(); }, 15000)) << (problems.empty() ? "" : problems[0]);
-    const auto pid = static_cast<pid_t>(service->processId());
+    const pid_t pid = service;
     ::kill(pid, SIGSTOP);
     voice->purge();
     voice->speak("After.", false);
