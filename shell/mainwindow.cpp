@@ -274,6 +274,8 @@ void TForm1::runprogramnow()
         ~TRunMenuGuard() { form->setrunmenusenabled(true); }
     } guard { this };
 
+    if (!toldifwrong(rereadchosenprogram))
+        return;
     if (m_hooks.preparevoiceforrun)
         m_hooks.preparevoiceforrun();
     runstart(m_program);
@@ -286,18 +288,27 @@ void TForm1::opensubmenuClick()
         openprogram(path);
 }
 
-void TForm1::openprogram(const std::string& path)
+// A program file that cannot be read or has a syntax error is said and
+// shown; false then.
+bool TForm1::toldifwrong(const std::function<void()>& read)
 {
     try {
-        chooseprogramfile(path);
+        read();
     } catch (const std::exception& error) {
         ignoringerrors([&] {
             speech().stopspeech();
             speech().speak(cp1250::fromutf8(error.what()));
         });
         showerror(error.what());
-        return;
+        return false;
     }
+    return true;
+}
+
+void TForm1::openprogram(const std::string& path)
+{
+    if (!toldifwrong([&] { chooseprogramfile(path); }))
+        return;
     settitle();
     ignoringerrors([] { speech().speak(cp1250::fromutf8(chosenprogramname())); });
 }

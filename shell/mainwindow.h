@@ -69,6 +69,7 @@ private:
     void opensubmenuClick();
     void StartsubmenuClick();
     void runprogramnow();
+    bool toldifwrong(const std::function<void()>& read);
     void exitsubmenuClick();
     void braillekeyboarditemClick();
     void usesapi5submenuClick();

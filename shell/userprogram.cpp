@@ -4,17 +4,25 @@
 #include "program/vorkanaprog.h"
 
 #include <filesystem>
+#include <optional>
 
 namespace {
 
 std::string chosenpath;
+std::optional<TBasicProgram> chosenprogram;
 
 }
 
 void chooseprogramfile(const std::string& path)
 {
-    loadbasic(readsourcefile(path));
+    chosenprogram = loadbasic(readsourcefile(path));
     chosenpath = path;
+}
+
+void rereadchosenprogram()
+{
+    if (!chosenpath.empty())
+        chosenprogram = loadbasic(readsourcefile(chosenpath));
 }
 
 std::string chosenprogramname()
@@ -24,15 +32,15 @@ std::string chosenprogramname()
 
 void runchosenprogram()
 {
-    if (chosenpath.empty()) {
+    if (!chosenprogram) {
         runprogram();
         return;
     }
-    TBasicProgram program = loadbasic(readsourcefile(chosenpath));
-    runbasic(program);
+    runbasic(*chosenprogram);
 }
 
 void forgetchosenprogram()
 {
     chosenpath.clear();
+    chosenprogram.reset();
 }

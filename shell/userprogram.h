@@ -2,7 +2,7 @@
 // What the Start command runs: the built-in memory game, or a BASIC
 // program of the user's chosen with Open… or on the command line. The file
 // is read and checked when it is chosen, so a syntax error is told at once,
-// and read again at each Start, so the user's edits count. Telling the user
+// and again before each Start, so the user's edits count. Telling the user
 // is the window's part.
 
 #include <string>
@@ -15,7 +15,11 @@ void chooseprogramfile(const std::string& path);
 // The chosen file's name without its folder; empty while the game is chosen.
 std::string chosenprogramname();
 
-// The chosen program, or the built-in game while none is chosen.
+// The chosen file read and checked again; raises what is wrong with it.
+// Nothing while the game is chosen.
+void rereadchosenprogram();
+
+// The chosen program as last read, or the built-in game while none is chosen.
 void runchosenprogram();
 
 // Back to the built-in game.

@@ -635,6 +635,15 @@ private slots:
         QTRY_COMPARE(boxes, QStringList { "error: řádek 20: RETURN bez GOSUB" });
         QVERIFY(form->Startsubmenu->isEnabled());
         QVERIFY(form->opensubmenu->isEnabled());
+
+        // Edited after it was opened: told at Start as at Open…, not run.
+        std::ofstream(path("fails.bas")) << "10 PRINT 7\n30 GOTO\n";
+        boxes.clear();
+        form->Startsubmenu->trigger();
+        QTRY_COMPARE(boxes, QStringList { "error: řádek 30: očekává se číslo řádku" });
+        QCOMPARE(recorder->said().back(), std::string("řádek 30: očekává se číslo řádku"));
+        QVERIFY(!form->printmemo->toPlainText().contains("7"));
+        QVERIFY(form->Startsubmenu->isEnabled());
     }
 
     void arunthatfailsgivesthemenusback()
