@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -49,6 +50,10 @@ constexpr int readerlimitms = 200;
 constexpr int answerlimitms = 1000;
 // Opening may start the service, which takes a second or so.
 constexpr int openlimitms = 4000;
+// Once a connection was lost the service is there or restarts itself; one
+// that does not answer at once (stopped, hung) is waited for off the GUI
+// thread, and its connection taken when it comes.
+constexpr int reopenlimitms = 500;
 
 // While a call runs, a watch ends it after the limit by shutting the
 // connection's socket: the library's reader then sees the end and wakes
@@ -153,10 +158,12 @@ void closeconnection(const TOpened& opened)
         ::close(opened.watched);
 }
 
-// Opens the connection on a thread of its own and waits for it a while. A
-// service that does not answer is left to that thread, which closes what
-// it opens too late.
-TOpened openwithin(bool autospawn, std::string& error)
+// Opens the connection on a thread of its own and waits for it a while.
+// An opening that takes longer goes on; what it gives in the end, a
+// connection or none, is handed to late on the opening's thread, and
+// stillopening is set.
+TOpened openwithin(bool autospawn, int limitms, std::string& error, bool& stillopening,
+    std::function<void(const TOpened&)> late)
 {
     struct TOpening {
         std::mutex lock;
@@ -167,7 +174,7 @@ TOpened openwithin(bool autospawn, std::string& error)
         bool abandoned = false;
     };
     auto opening = std::make_shared<TOpening>();
-    std::thread([opening, autospawn] {
+    std::thread([opening, autospawn, late = std::move(late)] {
         pthread_setname_np(pthread_self(), openingthreadname);
         std::set<pid_t> before = tasksnamed(openingthreadname);
         char* failure = nullptr;
@@ -188,21 +195,25 @@ TOpened openwithin(bool autospawn, std::string& error)
                 started.insert(task);
         if (opened.connection && started.size() == 1)
             opened.reader = *started.begin();
-        std::lock_guard lock(opening->lock);
-        if (failure)
-            opening->error = failure;
-        free(failure);
-        if (opening->abandoned) {
-            closeconnection(opened);
-            return;
+        bool abandoned = false;
+        {
+            std::lock_guard lock(opening->lock);
+            if (failure)
+                opening->error = failure;
+            abandoned = opening->abandoned;
+            opening->opened = opened;
+            opening->finished = true;
+            opening->done.notify_one();
         }
-        opening->opened = opened;
-        opening->finished = true;
-        opening->done.notify_one();
+        free(failure);
+        if (abandoned)
+            late(opened);
     }).detach();
     std::unique_lock lock(opening->lock);
-    if (!opening->done.wait_for(lock, std::chrono::milliseconds(openlimitms), [&] { return opening->finished; })) {
+    stillopening = false;
+    if (!opening->done.wait_for(lock, std::chrono::milliseconds(limitms), [&] { return opening->finished; })) {
         opening->abandoned = true;
+        stillopening = true;
         error = "it does not answer";
         return {};
     }
@@ -314,18 +325,51 @@ bool TSpeechDispatcherVoice::connect()
 {
     if (m_service->opened.connection)
         return true;
-    if (m_unreachable)
+    if (m_unreachable || m_opening)
         return false;
     std::string error;
+    bool stillopening = false;
+    std::weak_ptr<int> alive = m_alive;
     // Not held here: a service the library starts now would inherit the
     // held signal for its whole life.
-    m_service->opened = openwithin(m_autospawn, error);
+    m_service->opened = openwithin(m_autospawn, m_connectedonce ? reopenlimitms : openlimitms, error, stillopening,
+        [this, alive](const TOpened& late) {
+            QCoreApplication* application = QCoreApplication::instance();
+            if (!application || !QMetaObject::invokeMethod(application, [this, alive, late] {
+                    if (!alive.lock()) {
+                        closeconnection(late);
+                        return;
+                    }
+                    m_opening = false;
+                    if (!late.connection)
+                        m_unreachable = true;
+                    else if (m_service->opened.connection)
+                        closeconnection(late);
+                    else {
+                        m_service->opened = late;
+                        attach();
+                    }
+                }, Qt::QueuedConnection))
+                closeconnection(late);
+        });
+    if (stillopening) {
+        m_opening = true;
+        reportonce("The system voice (speech-dispatcher) does not answer; it is silent until it does.");
+        return false;
+    }
     if (!m_service->opened.connection) {
         m_unreachable = true;
         reportonce("The system voice (speech-dispatcher) cannot be reached"
             + (error.empty() ? std::string() : ": " + error) + ". It stays silent.");
         return false;
     }
+    attach();
+    return true;
+}
+
+void TSpeechDispatcherVoice::attach()
+{
+    m_connectedonce = true;
     m_service->number = ++connectionnumber;
     receiver.store(this);
     m_service->opened.connection->callback_begin = servicecallback;
@@ -336,7 +380,6 @@ bool TSpeechDispatcherVoice::connect()
     spd_set_notification_on(m_service->opened.connection, SPD_BEGIN);
     spd_set_notification_on(m_service->opened.connection, SPD_END);
     spd_set_notification_on(m_service->opened.connection, SPD_CANCEL);
-    return true;
 }
 
 // The next text opens a new connection.

@@ -7,7 +7,10 @@
 // seconds of reaching the front of our queue is given up on, so a missing
 // output module never hangs a wait. A service that ends under us (killed,
 // crashed) ends every text of ours with one message; the next text tries
-// to reach it again, and if that fails the voice stays silent.
+// to reach it again, and if that fails the voice stays silent. A service
+// that does not answer is never waited for long on the GUI thread: its
+// opening goes on by itself, texts meanwhile are silent, and the voice
+// speaks again once it answers.
 
 #include "speech/systemvoice.h"
 
@@ -33,6 +36,7 @@ public:
 
 private:
     bool connect();
+    void attach();
     void release();
     bool serviceended() const;
     void lose();
@@ -48,6 +52,9 @@ private:
     struct TConnection;
     std::unique_ptr<TConnection> m_service;
     bool m_unreachable = false;
+    // An opening that outlasted its wait goes on; texts meanwhile are silent.
+    bool m_opening = false;
+    bool m_connectedonce = false;
     bool m_reported = false;
     // Our texts the service holds, and whether each has begun.
     std::map<std::size_t, bool> m_pending;

@@ -219,8 +219,10 @@ TEST_F(SpeechDispatcher, AServiceKilledMidTextEndsEveryTextAndSaysSoOnce)
 }
 
 // A service stopped with SIGSTOP answers nothing: each call is given up on
-// after a while, the service is taken as gone, and nothing hangs.
-TEST_F(SpeechDispatcher, AStoppedServiceIsTakenAsGoneAndNothingHangs)
+// after a while, the service is taken as gone, and nothing hangs. The
+// connection opened to it meanwhile is taken once it goes on, however long
+// it was stopped.
+TEST_F(SpeechDispatcher, AStoppedServiceIsTakenAsGoneAndSpeaksOnceItGoesOn)
 {
     voice->speak(longtext(), false);
     ASSERT_TRUE(waituntil([&] { return !events.empty(); }, 15000)) << (problems.empty() ? "" : problems[0]);
@@ -229,10 +231,20 @@ TEST_F(SpeechDispatcher, AStoppedServiceIsTakenAsGoneAndNothingHangs)
     voice->purge();
     voice->speak("After.", false);
     bool ended = waituntil([&] { return ends() == 2; }, 15000);
+    // Longer than a first opening is waited for.
+    waituntil([] { return false; }, 5000);
     ::kill(pid, SIGCONT);
     EXPECT_TRUE(ended) << ends() << " of 2 texts ended";
     ASSERT_EQ(problems.size(), 1u);
     EXPECT_NE(problems[0].find("has stopped"), std::string::npos) << problems[0];
+
+    waituntil([] { return false; }, 1500);
+    const long begun = std::count(events.begin(), events.end(), "start");
+    const long before = ends();
+    voice->speak(longtext(), false);
+    EXPECT_TRUE(waituntil([&] { return std::count(events.begin(), events.end(), "start") > begun; }, 5000));
+    EXPECT_FALSE(waituntil([&] { return ends() > before; }, 1000)) << "the text ended at once, unspoken";
+    voice->purge();
 }
 
 // A text the service really speaks lasts until it is purged; one skipped
