@@ -1,6 +1,7 @@
 #include "braille/braillesession.h"
 
 #include "braille/brailledots.h"
+#include "runtime/notices.h"
 
 #include <csignal>
 #include <mutex>
@@ -129,6 +130,12 @@ TBrailleSession::TBrailleSession(std::unique_ptr<TBrailleDisplay> display)
     m_coalesce.setSingleShot(true);
     m_coalesce.setTimerType(Qt::PreciseTimer);
     connect(&m_coalesce, &QTimer::timeout, this, &TBrailleSession::coalescetimeout);
+    m_lookagain.setSingleShot(true);
+    m_lookagain.setInterval(lookagainms);
+    connect(&m_lookagain, &QTimer::timeout, this, [this] {
+        if (m_state == TState::closed)
+            windowchanged(m_window);
+    });
 }
 
 TBrailleSession::~TBrailleSession()
@@ -156,6 +163,8 @@ void TBrailleSession::setenabled(bool enabled)
     }
     m_coalesce.stop();
     m_pending = false;
+    m_lookagain.stop();
+    m_toldlost = false;
     if (m_state != TState::closed)
         QMetaObject::invokeMethod(m_link, [link = m_link] { link->release(); }, Qt::QueuedConnection);
     m_state = TState::closed;
@@ -189,6 +198,10 @@ void TBrailleSession::opened(int cells, unsigned long window)
         return;
     m_state = TState::open;
     m_cells = cells;
+    if (m_toldlost) {
+        m_toldlost = false;
+        tell(TNotice::brailleback);
+    }
     // The focus moved on while the display was being opened.
     if (window != m_window && m_window != 0)
         windowchanged(m_window);
@@ -198,9 +211,19 @@ void TBrailleSession::opened(int cells, unsigned long window)
 
 void TBrailleSession::lost()
 {
+    bool wasopen = m_state == TState::open;
     m_state = TState::closed;
     m_coalesce.stop();
     m_pending = false;
+    // A display that was there and went (BRLTTY ended, or was restarted) is
+    // told once and looked for until it is back; one that was never there
+    // is looked for only when a window takes the focus, as at the start.
+    if (wasopen && !m_toldlost) {
+        m_toldlost = true;
+        tell(TNotice::braillelost);
+    }
+    if (m_toldlost && m_enabled)
+        m_lookagain.start();
 }
 
 void TBrailleSession::keyarrived(const TBrailleKey& key)

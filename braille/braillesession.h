@@ -79,4 +79,8 @@ private:
     int m_offset = 0; // the first column shown
     bool m_pending = false; // a change waits for the coalescing timer
     QTimer m_coalesce;
+    // A display that went away is looked for again this often.
+    static constexpr int lookagainms = 1000;
+    QTimer m_lookagain;
+    bool m_toldlost = false;
 };

@@ -10,7 +10,7 @@ std::function<void(TNotice)> noticereceiver;
 namespace {
 
 // Czech, English, Slovak, by notice.
-constexpr std::array<std::array<std::string_view, 3>, 7> notices = { {
+constexpr std::array<std::array<std::string_view, 3>, 9> notices = { {
     { "Zvukový server není k dispozici; tóny a řeč jsou zatím tiché.",
         "The sound server is not there; tones and speech are silent for now.",
         "Zvukový server nie je k dispozícii; tóny a reč sú zatiaľ tiché." },
@@ -27,6 +27,10 @@ constexpr std::array<std::array<std::string_view, 3>, 7> notices = { {
     { "Vlastní hlas (espeak-ng) není k dispozici; chybí jeho data.",
         "The own voice (espeak-ng) is not available: its data is missing.",
         "Vlastný hlas (espeak-ng) nie je k dispozícii; chýbajú jeho dáta." },
+    { "Braillský řádek (BRLTTY) přestal odpovídat; program ho hledá znovu.",
+        "The Braille display (BRLTTY) went away; the program looks for it again.",
+        "Braillovský riadok (BRLTTY) prestal odpovedať; program ho hľadá znova." },
+    { "Braillský řádek je zpět.", "The Braille display is back.", "Braillovský riadok je späť." },
 } };
 
 }
@@ -37,9 +41,10 @@ std::string noticetext(TNotice notice)
     return std::string(notices[static_cast<std::size_t>(notice)][language]);
 }
 
-bool noticesoundworks(TNotice notice)
+bool noticeisheard(TNotice notice)
 {
-    return notice == TNotice::soundback || notice == TNotice::devicefree;
+    return notice == TNotice::soundback || notice == TNotice::devicefree || notice == TNotice::braillelost
+        || notice == TNotice::brailleback;
 }
 
 void tell(TNotice notice)

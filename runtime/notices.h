@@ -15,12 +15,15 @@ enum class TNotice {
     devicefree,
     systemvoicefailed,
     ownvoicemissing,
+    braillelost, // the Braille display's server (BRLTTY) ended
+    brailleback,
 };
 
 // The notice in the interface language, UTF-8.
 std::string noticetext(TNotice notice);
-// Whether the notice is news that sound works again, which can be heard.
-bool noticesoundworks(TNotice notice);
+// Whether the notice can be heard: news that sound works again, or news of
+// the Braille display, which leaves the sound as it is.
+bool noticeisheard(TNotice notice);
 
 // Where notices go; empty until the shell sets it. Called on the sending
 // thread.

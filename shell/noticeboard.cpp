@@ -40,6 +40,6 @@ void TNoticeBoard::show(TNotice notice)
     m_statusline->setText(text);
     if (m_braille)
         m_braille(text);
-    if (noticesoundworks(notice))
+    if (noticeisheard(notice))
         speech().speak(cp1250::fromutf8(noticetext(notice)));
 }

@@ -1,4 +1,5 @@
 #include "braille/braillesession.h"
+#include "runtime/notices.h"
 #include "tests/support/waituntil.h"
 
 #include <QCoreApplication>
@@ -247,17 +248,34 @@ TEST_F(BrailleSessionTest, AnUnpluggedDisplayIsLetGoUntilTheNextWindowChange)
 }
 
 // BRLTTY killed mid-write: the write meets a closed socket, which would end
-// the process with SIGPIPE; the display is let go instead.
-TEST_F(BrailleSessionTest, AWriteAfterTheServerDiedLetsTheDisplayGo)
+// the process with SIGPIPE; the display is let go instead, the user is told
+// once, and the display is looked for until BRLTTY is back.
+TEST_F(BrailleSessionTest, AWriteAfterTheServerDiedLetsTheDisplayGoUntilItIsBack)
 {
+    std::vector<TNotice> told;
+    noticereceiver = [&](TNotice notice) { told.push_back(notice); };
     session->windowchanged(7);
     ASSERT_TRUE(opened());
     {
         std::lock_guard guard(shared.lock);
         shared.died = true;
+        shared.answers = false;
     }
-    session->show("after the end", 0);
+    session->show("the end", 0);
     ASSERT_TRUE(waituntil([&] { return !session->displayopen(); }));
+    auto opens = [&] {
+        std::lock_guard guard(shared.lock);
+        return shared.opens;
+    };
+    ASSERT_TRUE(waituntil([&] { return opens() >= 3; }, 5000)) << "not looked for again";
+    {
+        std::lock_guard guard(shared.lock);
+        shared.died = false;
+        shared.answers = true;
+    }
+    EXPECT_TRUE(waituntil([&] { return lastwrite() == std::pair { QString("the end"), 0 }; }, 5000));
+    noticereceiver = nullptr;
+    EXPECT_EQ(told, (std::vector<TNotice> { TNotice::braillelost, TNotice::brailleback }));
 }
 
 TEST_F(BrailleSessionTest, SwitchedOffTheDisplayIsNeitherOpenedNorWritten)
