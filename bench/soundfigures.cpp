@@ -11,6 +11,7 @@
 #include "sound/soundsystem.h"
 #include "sound/wavecollection.h"
 #include "tests/sound/monitorrecorder.h"
+#include "tests/sound/pipesink.h"
 #include "tests/sound/pulsenullsink.h"
 
 #include <QCoreApplication>
@@ -46,6 +47,8 @@ std::size_t lastaudible(const std::vector<float>& recording, std::size_t from, i
             last = n;
     return last;
 }
+
+void throughnonrewindingsink(const char* bank);
 
 void throughpulse(const char* bank)
 {
@@ -132,6 +135,66 @@ void throughpulse(const char* bank)
         median(cuts), *std::min_element(cuts.begin(), cuts.end()), *std::max_element(cuts.begin(), cuts.end()), trials);
     std::printf("key-down to silence by the sink's own clock (plus its look-ahead of %.2f ms): median %.2f ms\n",
         lookahead, median(cuts) + lookahead);
+    throughnonrewindingsink(bank);
+}
+
+// The time from cuttone() to the moment a device behind a sink that cannot
+// rewind (tests/sound/pipesink.h) plays the first of 20 ms of silence. The
+// pipe holds 43 ms, as a Bluetooth device's buffer might.
+void throughnonrewindingsink(const char* bank)
+{
+    constexpr int rate = 48000;
+    TPipeSink sink(8192, rate);
+    if (!sink.running()) {
+        std::printf("a sink that cannot rewind: %s, figure skipped\n", sink.reason().c_str());
+        return;
+    }
+    std::vector<TClock::time_point> pressed;
+    constexpr int trials = 11;
+    {
+        TToneRig rig(bank);
+        rig.system.player().playwait("click5", 0);
+        rig.host.sleepms(500);
+        for (int tone = 0; tone < trials; ++tone) {
+            QTimer::singleShot(300 + (tone * 7) % 16, Qt::PreciseTimer, [&pressed] {
+                pressed.push_back(TClock::now());
+                cuttone();
+            });
+            sound({ 880 }, 2000, 0);
+            rig.host.sleepms(500);
+        }
+        rig.host.sleepms(500);
+    }
+    sink.stop();
+    const auto& played = sink.samples();
+    std::vector<double> cuts;
+    for (auto press : pressed) {
+        std::size_t sample = 0;
+        while (sample < played.size() && sink.taken(sample) < press)
+            sample += rate / 1000;
+        // The tone sounded up to the press, and fell silent for 20 ms after.
+        if (sample < std::size_t(rate / 20) || sample > played.size()
+            || std::none_of(played.begin() + long(sample - rate / 20), played.begin() + long(sample),
+                [](float value) { return std::abs(value) > 0.1f; }))
+            continue;
+        std::size_t silentfrom = 0, quietrun = 0;
+        for (; sample < played.size() && quietrun < std::size_t(rate / 50); ++sample) {
+            if (std::abs(played[sample]) > silence)
+                quietrun = 0;
+            else if (quietrun++ == 0)
+                silentfrom = sample;
+        }
+        if (quietrun == std::size_t(rate / 50))
+            cuts.push_back(milliseconds(sink.taken(silentfrom) - press));
+    }
+    if (cuts.size() != pressed.size() || cuts.empty()) {
+        std::printf("a sink that cannot rewind: %zu of %zu cuts heard, figure skipped\n", cuts.size(), pressed.size());
+        return;
+    }
+    std::printf("a sink that cannot rewind (a pipe sink of %.0f ms, read at a device's pace): key-down to silence "
+                "median %.1f ms, from %.1f to %.1f ms over %d presses\n",
+        sink.latencyms(), median(cuts), *std::min_element(cuts.begin(), cuts.end()),
+        *std::max_element(cuts.begin(), cuts.end()), trials);
 }
 
 void mixercost()

@@ -187,6 +187,12 @@ int TPulseOutput::leadframes() const
     return static_cast<int>(samplerate * leadms / 1000);
 }
 
+std::int64_t TPulseOutput::sinkaheadframes() const
+{
+    const pa_timing_info* timing = streaming() ? pa_stream_get_timing_info(m_stream) : nullptr;
+    return timing ? std::int64_t(timing->sink_usec) * samplerate / 1000000 : 0;
+}
+
 int TPulseOutput::renderaheadframes() const
 {
     return samplerate / 1000 * serverlatencyms;
@@ -346,7 +352,11 @@ void TPulseOutput::step()
     m_mixer->setclock(heard, TMixerClock::time_point(std::chrono::microseconds(now)));
 
     std::int64_t rendered = m_mixer->renderedframes();
-    const std::int64_t target = heard + samplerate / 1000 * depthms;
+    // Past what the sink has already mixed: a sink that cannot rewind (a
+    // Bluetooth device) mixes its whole latency ahead of the frame heard,
+    // and a write before that is dropped; with a latency over our depth it
+    // played nothing at all.
+    const std::int64_t target = heard + samplerate / 1000 * depthms + sinkaheadframes();
     auto change = m_mixer->takechange();
     // A stream opened again holds nothing: it is given all from the frame
     // being heard, as after a command.
