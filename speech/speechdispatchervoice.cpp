@@ -318,6 +318,14 @@ TSpeechDispatcherVoice::TSpeechDispatcherVoice(bool autospawn)
 
 TSpeechDispatcherVoice::~TSpeechDispatcherVoice()
 {
+    // The service would go on speaking our texts after us (the program
+    // ended, the system voice was switched off). Nobody waits for their
+    // ends any more, so none is reported.
+    if (m_service->opened.connection && !m_pending.empty() && !serviceended()) {
+        TBrokenPipeHeld held;
+        TAnswerDeadline deadline(m_service->opened.watched);
+        spd_cancel(m_service->opened.connection);
+    }
     release();
 }
 

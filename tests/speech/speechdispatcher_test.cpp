@@ -244,7 +244,21 @@ TEST_F(SpeechDispatcher, AStoppedServiceIsTakenAsGoneAndSpeaksOnceItGoesOn)
     voice->speak(longtext(), false);
     EXPECT_TRUE(waituntil([&] { return std::count(events.begin(), events.end(), "start") > begun; }, 5000));
     EXPECT_FALSE(waituntil([&] { return ends() > before; }, 1000)) << "the text ended at once, unspoken";
-    voice->purge();
+}
+
+// A voice closed while it speaks (the system voice switched off) leaves
+// nothing of its own to the service: the next voice's text is spoken at
+// once, not after the rest of the old one.
+TEST_F(SpeechDispatcher, AVoiceClosedWhileItSpeaksLeavesTheServiceSilent)
+{
+    voice->speak(longtext(), false);
+    ASSERT_TRUE(waituntil([&] { return !events.empty(); }, 15000)) << (problems.empty() ? "" : problems[0]);
+    voice.reset();
+    events.clear();
+    SetUp();
+    voice->speak("Next.", false);
+    EXPECT_TRUE(waituntil([&] { return ends() == 1; }, 1500)) << "the next text waited behind the old one";
+    EXPECT_TRUE(problems.empty()) << problems[0];
 }
 
 // A text the service really speaks lasts until it is purged; one skipped
