@@ -189,8 +189,11 @@ int TPulseOutput::leadframes() const
 
 std::int64_t TPulseOutput::sinkaheadframes() const
 {
+    // No further than the mixer can take back: what is rendered must stay
+    // within its history for a change to be written over it.
+    constexpr std::int64_t deepestms = 480;
     const pa_timing_info* timing = streaming() ? pa_stream_get_timing_info(m_stream) : nullptr;
-    return timing ? std::int64_t(timing->sink_usec) * samplerate / 1000000 : 0;
+    return timing ? std::min<std::int64_t>(std::int64_t(timing->sink_usec) / 1000, deepestms) * samplerate / 1000 : 0;
 }
 
 int TPulseOutput::renderaheadframes() const

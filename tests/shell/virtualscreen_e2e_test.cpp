@@ -160,7 +160,8 @@ TEST_F(VirtualScreenEndToEnd, UpOpensOnceEscapeClosesOnceAndUpOpensAgain)
     // In, out, in, out, with the keys two, four and two seconds apart. A
     // screen opened twice by one press opens again about a second after
     // it closed, and the next Up then lands inside it.
-    ASSERT_EQ(starts.size(), 4u) << "signals at " << ::testing::PrintToString(starts) << " s";
+    ASSERT_EQ(starts.size(), 4u) << "signals at " << ::testing::PrintToString(starts) << " s in "
+                                 << recording.size() / double(recordingrate) << " s recorded, RMS " << rms(recording);
     EXPECT_GT(starts[1] - starts[0], 1.0) << ::testing::PrintToString(starts);
     EXPECT_GT(starts[2] - starts[1], 3.0) << ::testing::PrintToString(starts);
     EXPECT_GT(starts[3] - starts[2], 1.0) << ::testing::PrintToString(starts);
