@@ -187,15 +187,6 @@ int TPulseOutput::leadframes() const
     return static_cast<int>(samplerate * leadms / 1000);
 }
 
-std::int64_t TPulseOutput::sinkaheadframes() const
-{
-    // No further than the mixer can take back: what is rendered must stay
-    // within its history for a change to be written over it.
-    constexpr std::int64_t deepestms = 480;
-    const pa_timing_info* timing = streaming() ? pa_stream_get_timing_info(m_stream) : nullptr;
-    return timing ? std::min<std::int64_t>(std::int64_t(timing->sink_usec) / 1000, deepestms) * samplerate / 1000 : 0;
-}
-
 int TPulseOutput::renderaheadframes() const
 {
     return samplerate / 1000 * serverlatencyms;
@@ -355,11 +346,7 @@ void TPulseOutput::step()
     m_mixer->setclock(heard, TMixerClock::time_point(std::chrono::microseconds(now)));
 
     std::int64_t rendered = m_mixer->renderedframes();
-    // Past what the sink has already mixed: a sink that cannot rewind (a
-    // Bluetooth device) mixes its whole latency ahead of the frame heard,
-    // and a write before that is dropped; with a latency over our depth it
-    // played nothing at all.
-    const std::int64_t target = heard + samplerate / 1000 * depthms + sinkaheadframes();
+    const std::int64_t target = heard + samplerate / 1000 * depthms;
     auto change = m_mixer->takechange();
     // A stream opened again holds nothing: it is given all from the frame
     // being heard, as after a command.

@@ -58,8 +58,6 @@ private:
     bool beginstream();
     void dropconnection() noexcept;
     bool streaming() const;
-    // What the sink has mixed ahead of the frame heard: its latency.
-    std::int64_t sinkaheadframes() const;
     // On the server's thread while the stream is gone: tries again; true
     // when a new stream has just become ready.
     bool reconnect(std::int64_t now);

@@ -3,7 +3,6 @@
 #include "runtime/notices.h"
 #include "sound/soundsystem.h"
 #include "tests/sound/pipewirenullsink.h"
-#include "tests/sound/pipesink.h"
 #include "tests/sound/pulsenullsink.h"
 #include "tests/sound/frequencyanalysis.h"
 
@@ -158,31 +157,6 @@ TEST_F(DevicePathServerTest, AServerThatDoesNotAnswerAtTheStartHoldsItOnlyAWhile
     EXPECT_NE(system.devicemessage().find("does not answer"), std::string::npos) << system.devicemessage();
     EXPECT_TRUE(heardonceserveristhere(system, server));
     system.release();
-}
-
-// A sink that cannot rewind and mixes further ahead (341 ms) than the
-// output writes ahead of the frame heard, as Bluetooth headphones may: what
-// is written must still reach it, not fall behind what it has mixed.
-TEST_F(DevicePathServerTest, ASinkThatMixesFarAheadAndCannotRewindPlaysTheTone)
-{
-    constexpr int rate = 48000;
-    TPipeSink sink(65536, rate);
-    ASSERT_TRUE(sink.running()) << sink.reason();
-    TSoundSystem system;
-    openwithbank(system);
-    system.player().startlooped("snd10", 64 * 1000, 0);
-    std::this_thread::sleep_for(1000ms);
-    system.player().stopall("snd10");
-    std::this_thread::sleep_for(500ms);
-    sink.stop();
-    system.release();
-    auto stretches = soundingstretches(sink.samples(), rate, 0.02f);
-    ASSERT_FALSE(stretches.empty()) << "nothing was played";
-    const auto& longest = *std::max_element(stretches.begin(), stretches.end(),
-        [](const auto& one, const auto& other) { return one.lengthms < other.lengthms; });
-    EXPECT_GT(longest.lengthms, 800);
-    std::vector<float> middle(longest.samples.begin() + rate / 50, longest.samples.end() - rate / 50);
-    EXPECT_NEAR(zerocrossingfrequency(middle, rate), 1000, 5);
 }
 
 // Another program took the card and the sink is suspended: time runs on,
