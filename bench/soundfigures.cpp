@@ -48,6 +48,23 @@ std::size_t lastaudible(const std::vector<float>& recording, std::size_t from, i
     return last;
 }
 
+// Plays 2 s tones, each cut by a key handler's cuttone() about the
+// milliseconds given after its start, presses spread over every phase of
+// the device's blocks, with a pause after each; when each key came.
+std::vector<TClock::time_point> cuttones(TToneRig& rig, int trials, int pressafterms, int pausems)
+{
+    std::vector<TClock::time_point> pressed;
+    for (int tone = 0; tone < trials; ++tone) {
+        QTimer::singleShot(pressafterms + (tone * 7) % 16, Qt::PreciseTimer, [&pressed] {
+            pressed.push_back(TClock::now());
+            cuttone();
+        });
+        sound({ 880 }, 2000, 0);
+        rig.host.sleepms(pausems);
+    }
+    return pressed;
+}
+
 void throughnonrewindingsink(const char* bank);
 
 void throughpulse(const char* bank)
@@ -100,15 +117,7 @@ void throughpulse(const char* bank)
             // A pause of the program's, which sends what it held.
             rig.host.sleepms(60);
         }
-        for (int tone = 0; tone < trials; ++tone) {
-            // Presses spread over every phase of the device's blocks.
-            QTimer::singleShot(100 + (tone * 7) % 16, Qt::PreciseTimer, [&pressed] {
-                pressed.push_back(TClock::now());
-                cuttone();
-            });
-            sound({ 880 }, 2000, 0);
-            rig.host.sleepms(80);
-        }
+        pressed = cuttones(rig, trials, 100, 80);
         lookahead = server.sinklookaheadms();
         std::this_thread::sleep_for(200ms);
     }
@@ -155,14 +164,7 @@ void throughnonrewindingsink(const char* bank)
         TToneRig rig(bank);
         rig.system.player().playwait("click5", 0);
         rig.host.sleepms(500);
-        for (int tone = 0; tone < trials; ++tone) {
-            QTimer::singleShot(300 + (tone * 7) % 16, Qt::PreciseTimer, [&pressed] {
-                pressed.push_back(TClock::now());
-                cuttone();
-            });
-            sound({ 880 }, 2000, 0);
-            rig.host.sleepms(500);
-        }
+        pressed = cuttones(rig, trials, 300, 500);
         rig.host.sleepms(500);
     }
     sink.stop();
