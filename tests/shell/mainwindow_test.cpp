@@ -24,6 +24,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -594,9 +595,11 @@ private slots:
             auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
             if (!dialog)
                 return;
-            user.stop();
+            // Typed into the name field as a user would: selectFile()
+            // leaves a name field that has the focus as it is, and the
+            // dialog then only opens the folder.
             chosen = dialog->windowTitle();
-            dialog->selectFile(QString::fromStdString(path("tune.bas")));
+            dialog->findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(path("tune.bas")));
             static_cast<QDialog*>(dialog)->accept();
         });
         user.start(10);
