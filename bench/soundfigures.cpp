@@ -65,7 +65,7 @@ std::vector<TClock::time_point> cuttones(TToneRig& rig, int trials, int pressaft
     return pressed;
 }
 
-void throughnonrewindingsink(const char* bank);
+void throughnonrewindingsink(const char* bank, int pipebytes);
 
 void throughpulse(const char* bank)
 {
@@ -144,16 +144,18 @@ void throughpulse(const char* bank)
         median(cuts), *std::min_element(cuts.begin(), cuts.end()), *std::max_element(cuts.begin(), cuts.end()), trials);
     std::printf("key-down to silence by the sink's own clock (plus its look-ahead of %.2f ms): median %.2f ms\n",
         lookahead, median(cuts) + lookahead);
-    throughnonrewindingsink(bank);
+    throughnonrewindingsink(bank, 8192);
+    throughnonrewindingsink(bank, 65536);
 }
 
 // The time from cuttone() to the moment a device behind a sink that cannot
 // rewind (tests/sound/pipesink.h) plays the first of 20 ms of silence. The
-// pipe holds 43 ms, as a Bluetooth device's buffer might.
-void throughnonrewindingsink(const char* bank)
+// pipe holds what a Bluetooth device's buffer might: 43 ms, or 341 ms,
+// deeper than the output writes ahead.
+void throughnonrewindingsink(const char* bank, int pipebytes)
 {
     constexpr int rate = 48000;
-    TPipeSink sink(8192, rate);
+    TPipeSink sink(pipebytes, rate);
     if (!sink.running()) {
         std::printf("a sink that cannot rewind: %s, figure skipped\n", sink.reason().c_str());
         return;
@@ -164,7 +166,9 @@ void throughnonrewindingsink(const char* bank)
         TToneRig rig(bank);
         rig.system.player().playwait("click5", 0);
         rig.host.sleepms(500);
-        pressed = cuttones(rig, trials, 300, 500);
+        // Each tone sounds at the device a while before its cut.
+        const int tonems = std::max(300, 2 * int(sink.latencyms()));
+        pressed = cuttones(rig, trials, tonems, 500);
         rig.host.sleepms(500);
     }
     sink.stop();

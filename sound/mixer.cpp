@@ -101,6 +101,12 @@ void TMixer::configure(int leadframes, int historyframes, int speechprimeframes)
     m_speechprimeframes = std::max(0, speechprimeframes);
 }
 
+void TMixer::setlead(int leadframes)
+{
+    std::lock_guard guard(m_lock);
+    m_leadframes = std::max(0, leadframes);
+}
+
 TMixer::TChannel TMixer::createchannel()
 {
     std::lock_guard guard(m_lock);

@@ -33,6 +33,16 @@ constexpr int serverlatencyms = 20;
 // From the command to the server rewinding its sink: a wake-up, a render of
 // the buffer and one message.
 constexpr double leadms = 0.3;
+// A sink that keeps a latency this much deeper than we ask for does not
+// follow us, and such sinks (Bluetooth, network tunnels, pipes) do not
+// rewind: what they have mixed is played. Past the deepest, a deeper sink
+// is followed no further, as the mixer's history must reach back over all
+// that was written.
+constexpr int deepsinkms = 3 * serverlatencyms;
+constexpr int deepestsinkms = 480;
+// A sink must report itself deep this long before it is taken to be: a
+// sink that has just woken may report a latency it does not keep.
+constexpr int deepsinkwaitms = 200;
 
 std::int64_t steadymicroseconds()
 {
@@ -195,7 +205,7 @@ int TPulseOutput::renderaheadframes() const
 int TPulseOutput::historyframes() const
 {
     // Everything the server holds, and the periods the clock may lag by.
-    return samplerate / 1000 * (depthms + 10 * periodms);
+    return samplerate / 1000 * (depthms + deepestsinkms + 10 * periodms);
 }
 
 bool TPulseOutput::waitfor(bool (*ready)(TPulseOutput&))
@@ -346,7 +356,7 @@ void TPulseOutput::step()
     m_mixer->setclock(heard, TMixerClock::time_point(std::chrono::microseconds(now)));
 
     std::int64_t rendered = m_mixer->renderedframes();
-    const std::int64_t target = heard + samplerate / 1000 * depthms;
+    const std::int64_t target = heard + samplerate / 1000 * depthms + followsink(now);
     auto change = m_mixer->takechange();
     // A stream opened again holds nothing: it is given all from the frame
     // being heard, as after a command.
@@ -368,6 +378,29 @@ void TPulseOutput::step()
     }
     m_mixer->checknotices();
     schedule();
+}
+
+std::int64_t TPulseOutput::followsink(std::int64_t now)
+{
+    const pa_timing_info* timing = streaming() && !m_suspended ? pa_stream_get_timing_info(m_stream) : nullptr;
+    const std::int64_t sinkms = timing ? std::int64_t(timing->sink_usec) / 1000 : 0;
+    // The deepest the sink has been, not its latest reading: such a sink's
+    // latency swings by tens of milliseconds, and a lead that followed it
+    // would move each command's frame, and shorten a note by as much.
+    std::int64_t fixedahead = m_fixedahead;
+    if (sinkms <= deepsinkms) {
+        m_deepsince = 0;
+        fixedahead = 0;
+    } else if (m_deepsince == 0) {
+        m_deepsince = now;
+    } else if (now - m_deepsince >= deepsinkwaitms * 1000) {
+        fixedahead = std::max(fixedahead, std::min<std::int64_t>(sinkms, deepestsinkms) * samplerate / 1000);
+    }
+    if (fixedahead != m_fixedahead) {
+        m_fixedahead = fixedahead;
+        m_mixer->setlead(leadframes() + static_cast<int>(fixedahead));
+    }
+    return m_fixedahead;
 }
 
 bool TPulseOutput::reconnect(std::int64_t now)

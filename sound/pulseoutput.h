@@ -68,6 +68,10 @@ private:
     void schedule();
     std::int64_t heardframe(std::int64_t now);
     std::int64_t runonframe(std::int64_t now) const;
+    // What the sink has mixed that we cannot take back, in frames: nothing
+    // for a sink that follows the latency we ask for; all it holds for one
+    // that keeps its own deep latency (Bluetooth, a network, a pipe).
+    std::int64_t followsink(std::int64_t now);
 
     pa_threaded_mainloop* m_mainloop = nullptr;
     pa_context* m_context = nullptr;
@@ -96,4 +100,6 @@ private:
     // The last reading of the server's clock, to carry on from if it stops answering.
     std::int64_t m_lastheard = 0;
     std::int64_t m_lastheardat = 0; // microseconds, steady clock
+    std::int64_t m_fixedahead = 0; // frames; see followsink()
+    std::int64_t m_deepsince = 0; // microseconds, steady clock; 0 while shallow
 };
