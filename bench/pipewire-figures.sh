@@ -7,10 +7,13 @@
 # afterwards; the PulseAudio figures start their own daemon. Every figure
 # is read off the null sink's monitor.
 # Needs scripts/install-deps.sh --bench.
-# Usage: bench/pipewire-figures.sh [build folder] [seconds of tones per load]
+# Usage: bench/pipewire-figures.sh [build folder] [seconds of tones per load] [figures]
+# figures: all (the default), or only one program's: soundfigures,
+# speechlatency or dropouts.
 set -u
 build="$(cd "${1:-build}" && pwd)"
 seconds="${2:-60}"
+only="${3:-all}"
 for tool in pipewire pipewire-pulse wireplumber dbus-run-session pactl pulseaudio; do
   command -v "$tool" >/dev/null || { echo "$tool is not installed: scripts/install-deps.sh --bench"; exit 1; }
 done
@@ -30,9 +33,9 @@ stopservers() {
 trap 'stopservers; rm -rf "$work"' EXIT
 
 figures() {
-  "$build/bench/soundfigures" "$build/app/sounds.dat"
-  "$build/bench/speechlatency"
-  "$build/bench/dropouts" "$build/app/sounds.dat" "$seconds" 10
+  case "$only" in all|soundfigures) "$build/bench/soundfigures" "$build/app/sounds.dat" ;; esac
+  case "$only" in all|speechlatency) "$build/bench/speechlatency" ;; esac
+  case "$only" in all|dropouts) "$build/bench/dropouts" "$build/app/sounds.dat" "$seconds" 10 ;; esac
 }
 
 (

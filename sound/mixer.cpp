@@ -61,7 +61,9 @@ struct TMixer::TEvent {
     std::shared_ptr<const std::vector<float>> wave; // table or one-shot samples
     double increment = 0;
     float gain = 1;
-    bool held = false; // changes what was rendered, and the output has not heard of it yet
+    // Changes what was rendered, and the output has not heard of it yet;
+    // without a history, not yet given to the output at all.
+    bool held = false;
 };
 
 // A channel's commands, in frame order, kept while the mixer may still
@@ -156,7 +158,7 @@ bool TMixer::addevent(TChannel channel, TEvent event)
         && track.end && *track.end > laststep->frame) {
         auto heard = heardlocked(TMixerClock::now());
         auto margin = static_cast<std::int64_t>(std::lround(m_outputrate * junctionmarginmilliseconds / 1000));
-        if (heard && laststep->frame >= *heard + margin) {
+        if (heard && laststep->frame >= *heard + margin && laststep->frame >= earliestframe()) {
             event.frame = laststep->frame;
         } else if (heard && laststep->held) {
             events.erase(std::prev(laststep.base()));
@@ -195,8 +197,18 @@ bool TMixer::addevent(TChannel channel, TEvent event)
     auto place = std::upper_bound(events.begin(), events.end(), frame,
         [](std::int64_t wanted, const TEvent& planned) { return wanted < planned.frame; });
     auto placed = events.insert(place, std::move(event));
-    if (frame >= m_renderedframes)
+    if (frame >= m_renderedframes) {
+        // An output that cannot take back what it was given renders on while
+        // the commanding thread is between a stop and the next start: the
+        // stop waits there with the rest, and the note sounds on meanwhile.
+        if (m_historyframes == 0 && m_holder == std::this_thread::get_id()) {
+            placed->held = true;
+            if (!m_heldchange)
+                m_heldsince = TMixerClock::now();
+            m_heldchange = m_heldchange ? std::min(*m_heldchange, frame) : frame;
+        }
         return false;
+    }
     if (m_holder == std::this_thread::get_id()) {
         placed->held = true;
         // The output hears of the first one, to come back for it in time.
@@ -214,9 +226,23 @@ void TMixer::releaseheld()
 {
     m_change = m_change ? std::min(*m_change, *m_heldchange) : *m_heldchange;
     m_heldchange.reset();
-    for (auto& track : m_tracks)
-        for (auto& planned : track->events)
+    for (auto& track : m_tracks) {
+        bool moved = false;
+        for (auto& planned : track->events) {
+            // Held past its frame by an output without history: it takes
+            // effect now, and a stop's end moves with it.
+            if (planned.held && m_historyframes == 0 && planned.frame < m_renderedframes) {
+                if (planned.kind == TEvent::TKind::stop && track->end == planned.frame + m_fadeframes)
+                    track->end = m_renderedframes + m_fadeframes;
+                planned.frame = m_renderedframes;
+                moved = true;
+            }
             planned.held = false;
+        }
+        if (moved)
+            std::stable_sort(track->events.begin(), track->events.end(),
+                [](const TEvent& one, const TEvent& other) { return one.frame < other.frame; });
+    }
 }
 
 void TMixer::holdchanges()
@@ -396,6 +422,8 @@ void TMixer::render(float* output, int frames)
         std::lock_guard guard(m_lock);
         if (m_historyframes > 0)
             takesnapshot();
+        else if (m_heldchange && TMixerClock::now() - m_heldsince >= holdlimit)
+            releaseheld();
         std::fill(output, output + frames, 0.0f);
         for (std::size_t channel = 0; channel < m_tracks.size(); ++channel)
             renderchannel(*m_tracks[channel], m_states[channel], output, m_renderedframes, frames);
@@ -428,7 +456,7 @@ void TMixer::forget()
         m_snapshots.pop_front();
     const std::int64_t kept = earliestframe();
     for (auto& track : m_tracks)
-        std::erase_if(track->events, [kept](const TEvent& event) { return event.frame < kept; });
+        std::erase_if(track->events, [kept](const TEvent& event) { return event.frame < kept && !event.held; });
     // The last text stays until its end has been reported.
     while (!m_speech.empty() && m_speech.front().end() < kept
         && (m_speech.size() > 1 || m_speech.front().end() <= m_noticedend))
@@ -474,6 +502,9 @@ void TMixer::renderchannel(TChannelTrack& track, TChannelState& state, float* ou
     auto event = std::lower_bound(track.events.begin(), track.events.end(), from,
         [](const TEvent& planned, std::int64_t wanted) { return planned.frame < wanted; });
     for (; event != track.events.end() && event->frame < to; ++event) {
+        // Without a history, a held command has not happened yet.
+        if (event->held && m_historyframes == 0)
+            continue;
         int span = static_cast<int>(event->frame - position);
         rendervoice(state.tail, output + (position - from), span);
         rendervoice(state.current, output + (position - from), span);

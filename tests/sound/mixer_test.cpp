@@ -514,3 +514,45 @@ TEST(MixerRewindTest, ANoteAfterANoteIsOneChangeWithoutAGap)
 }
 
 }
+
+// An output without a history (PipeWire's quanta) renders a quantum
+// between the stop and the next start the commanding thread gives: the
+// stop waits for the start and the notes join; a thread that never gives
+// one has its stop heard a few milliseconds late, not never.
+TEST(MixerHoldTest, WithoutAHistoryAStopWaitsForTheNextStartOrTheHoldLimit)
+{
+    constexpr int quantum = 64;
+    for (bool nextstart : { true, false }) {
+        SCOPED_TRACE(nextstart ? "a start follows" : "no start follows");
+        auto first = tone("snd10", 440);
+        auto second = tone("snd10", 660);
+        TMixer mixer(outputrate);
+        mixer.configure(0, 0, quantum);
+        std::vector<float> heard;
+        auto quanta = [&](int count) {
+            for (int made = 0; made < count; ++made) {
+                std::vector<float> output(quantum);
+                mixer.renderblock(output.data(), quantum, TMixerClock::now(), 2 * quantum);
+                heard.insert(heard.end(), output.begin(), output.end());
+            }
+        };
+        auto channel = mixer.createchannel();
+        mixer.playlooped(channel, first.table, first.loops, 1, 0);
+        quanta(200);
+        mixer.holdchanges();
+        mixer.stop(channel, mixer.scheduleframe(TMixerClock::now()));
+        quanta(1);
+        if (nextstart) {
+            mixer.playlooped(channel, second.table, second.loops, 1, mixer.scheduleframe(TMixerClock::now()));
+            mixer.sendchanges();
+            quanta(200);
+            EXPECT_LT(longestquietrun(heard, 100 * quantum, heard.size()), 8);
+            std::vector<float> after(heard.end() - 100 * quantum, heard.end());
+            EXPECT_NEAR(zerocrossingfrequency(after, outputrate), 660, 5);
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            quanta(200);
+            EXPECT_EQ(rms(std::vector<float>(heard.end() - 100 * quantum, heard.end())), 0.0);
+        }
+    }
+}
