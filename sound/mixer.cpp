@@ -103,10 +103,11 @@ void TMixer::configure(int leadframes, int historyframes, int speechprimeframes)
     m_speechprimeframes = std::max(0, speechprimeframes);
 }
 
-void TMixer::setlead(int leadframes)
+void TMixer::setreach(int leadframes, int historyframes)
 {
     std::lock_guard guard(m_lock);
     m_leadframes = std::max(0, leadframes);
+    m_historyframes = std::max(0, historyframes);
 }
 
 TMixer::TChannel TMixer::createchannel()

@@ -46,9 +46,10 @@ public:
     // much of a text is gathered before it begins, so that what follows
     // arrives before the server mixes it (TAudioOutput::renderaheadframes).
     void configure(int leadframes, int historyframes, int speechprimeframes = 0);
-    // The lead changes while playing: a sink that cannot take back what it
-    // has mixed needs commands placed beyond it.
-    void setlead(int leadframes);
+    // Lead and history change while playing: a sink that cannot take back
+    // what it has mixed needs commands placed beyond it, and what is
+    // written ahead of that kept for a rewind.
+    void setreach(int leadframes, int historyframes);
 
     // Channels are made once and reused; release makes one free for reuse.
     TChannel createchannel();

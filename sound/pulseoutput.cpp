@@ -35,9 +35,8 @@ constexpr int serverlatencyms = 20;
 constexpr double leadms = 0.3;
 // A sink that keeps a latency this much deeper than we ask for does not
 // follow us, and such sinks (Bluetooth, network tunnels, pipes) do not
-// rewind: what they have mixed is played. Past the deepest, a deeper sink
-// is followed no further, as the mixer's history must reach back over all
-// that was written.
+// rewind: what they have mixed is played. The mixer's history then reaches
+// back over that much more, up to the deepest.
 constexpr int deepsinkms = 3 * serverlatencyms;
 constexpr int deepestsinkms = 480;
 // A sink must report itself deep this long before it is taken to be: a
@@ -205,7 +204,7 @@ int TPulseOutput::renderaheadframes() const
 int TPulseOutput::historyframes() const
 {
     // Everything the server holds, and the periods the clock may lag by.
-    return samplerate / 1000 * (depthms + deepestsinkms + 10 * periodms);
+    return samplerate / 1000 * (depthms + 10 * periodms);
 }
 
 bool TPulseOutput::waitfor(bool (*ready)(TPulseOutput&))
@@ -398,7 +397,10 @@ std::int64_t TPulseOutput::followsink(std::int64_t now)
     }
     if (fixedahead != m_fixedahead) {
         m_fixedahead = fixedahead;
-        m_mixer->setlead(leadframes() + static_cast<int>(fixedahead));
+        // What was written that far ahead may still be rewound once the
+        // sink is shallow again: the history never shrinks.
+        m_reachback = std::max(m_reachback, fixedahead);
+        m_mixer->setreach(leadframes() + static_cast<int>(fixedahead), historyframes() + static_cast<int>(m_reachback));
     }
     return m_fixedahead;
 }

@@ -101,5 +101,6 @@ private:
     std::int64_t m_lastheard = 0;
     std::int64_t m_lastheardat = 0; // microseconds, steady clock
     std::int64_t m_fixedahead = 0; // frames; see followsink()
+    std::int64_t m_reachback = 0; // the deepest m_fixedahead so far
     std::int64_t m_deepsince = 0; // microseconds, steady clock; 0 while shallow
 };
