@@ -26,11 +26,12 @@ TTone tone(const std::string& wave, double frequency)
     return { tables.table(loops, outputrate), loops };
 }
 
-std::vector<float> renderframes(TMixer& mixer, int frames)
+// In blocks as an output that pulls them asks for them, heard latency frames later.
+std::vector<float> renderframes(TMixer& mixer, int frames, int blockframes = block, int latency = 0)
 {
     std::vector<float> output(static_cast<std::size_t>(frames));
-    for (int done = 0; done < frames; done += block)
-        mixer.renderblock(output.data() + done, std::min(block, frames - done), TMixerClock::now(), 0);
+    for (int done = 0; done < frames; done += blockframes)
+        mixer.renderblock(output.data() + done, std::min(blockframes, frames - done), TMixerClock::now(), latency);
     return output;
 }
 
@@ -530,11 +531,8 @@ TEST(MixerHoldTest, WithoutAHistoryAStopWaitsForTheNextStartOrTheHoldLimit)
         mixer.configure(0, 0, quantum);
         std::vector<float> heard;
         auto quanta = [&](int count) {
-            for (int made = 0; made < count; ++made) {
-                std::vector<float> output(quantum);
-                mixer.renderblock(output.data(), quantum, TMixerClock::now(), 2 * quantum);
-                heard.insert(heard.end(), output.begin(), output.end());
-            }
+            auto output = renderframes(mixer, count * quantum, quantum, 2 * quantum);
+            heard.insert(heard.end(), output.begin(), output.end());
         };
         auto channel = mixer.createchannel();
         mixer.playlooped(channel, first.table, first.loops, 1, 0);
