@@ -197,7 +197,7 @@ bool TPipeWireOutput::beginstream()
 {
     pw_properties* properties = pw_properties_new(PW_KEY_MEDIA_TYPE, "Audio", PW_KEY_MEDIA_CATEGORY, "Playback",
         PW_KEY_MEDIA_ROLE, "Accessibility", PW_KEY_NODE_NAME, "vorkana", nullptr);
-    pw_properties_setf(properties, PW_KEY_NODE_LATENCY, "%d/%d", quantumframes, samplerate);
+    pw_properties_setf(properties, PW_KEY_NODE_LATENCY, "%d/%d", m_quantum, samplerate);
     m_stream = pw_stream_new(m_core, "Speech and tones", properties);
     if (!m_stream)
         return false;
@@ -288,6 +288,8 @@ void TPipeWireOutput::process()
         latency = static_cast<int>(time.delay * samplerate * time.rate.num / time.rate.denom + std::int64_t(time.buffered));
         if (time.now > 0)
             cycle = TMixerClock::time_point(std::chrono::duration_cast<TMixerClock::duration>(std::chrono::nanoseconds(time.now)));
+        if (time.rate.num == 1 && m_watch.quantum(time.ticks, int(time.rate.denom), frames, samplerate, now))
+            m_missed = true;
     }
     {
         std::lock_guard guard(m_renderlock);
@@ -342,6 +344,7 @@ void TPipeWireOutput::tick()
             std::fprintf(stderr, "The sound device is free again; tones, clicks and speech sound again.\n");
             tell(TNotice::devicefree);
         }
+        lengthenquantum();
         settick(watchtickms);
         return;
     }
@@ -354,6 +357,19 @@ void TPipeWireOutput::tick()
     }
     settick(runontickms);
     runon(now);
+}
+
+void TPipeWireOutput::lengthenquantum()
+{
+    if (!m_missed.exchange(false) || m_quantum >= longestquantum || !m_stream)
+        return;
+    m_quantum = longestquantum;
+    char latency[32];
+    std::snprintf(latency, sizeof latency, "%d/%d", m_quantum, samplerate);
+    const spa_dict_item item = SPA_DICT_ITEM_INIT(PW_KEY_NODE_LATENCY, latency);
+    const spa_dict properties = SPA_DICT_INIT(&item, 1);
+    pw_stream_update_properties(m_stream, &properties);
+    std::fprintf(stderr, "The sound graph missed a quantum; the stream now asks for %d-frame quanta.\n", m_quantum);
 }
 
 void TPipeWireOutput::runon(std::int64_t now)

@@ -3,7 +3,8 @@
 // graph for a small quantum and renders each quantum from the mixer when
 // the graph asks for it. Nothing is written ahead, so there is nothing to
 // take back: a command reaches the listener after the quantum being played
-// and the one being rendered, a few milliseconds at 64 frames.
+// and the one being rendered, a few milliseconds at 64 frames. A machine
+// that misses such short quanta is asked for quanta of 256 frames.
 //
 // A server that goes away is looked for again every second, and while the
 // stream is not played (the server gone, the sink suspended or unplugged)
@@ -12,6 +13,7 @@
 // libpulse output's business: this one is only chosen when PipeWire answers.
 
 #include "sound/audiooutput.h"
+#include "sound/quantumwatch.h"
 
 #include <atomic>
 #include <cstdint>
@@ -39,15 +41,19 @@ public:
     int rate() const override { return samplerate; }
     int leadframes() const override { return 0; }
     int historyframes() const override { return 0; }
-    int renderaheadframes() const override { return quantumframes; }
+    // Speech is gathered for the longest quantum the stream may come to ask for.
+    int renderaheadframes() const override { return longestquantum; }
     void start(TMixer& mixer) override;
     void close() noexcept override;
 
 private:
     static constexpr int samplerate = 48000;
-    // What the stream asks the graph for: 1.3 ms a quantum. The graph runs
-    // at the smallest quantum any of its streams asks for.
-    static constexpr int quantumframes = 64;
+    // What the stream asks the graph for: 1.3 ms a quantum, or 5.3 ms once
+    // the graph has missed a short one (TQuantumWatch). A machine that
+    // misses 64 frames misses 128 too, if less often. The graph runs at the
+    // smallest quantum any of its streams asks for.
+    static constexpr int shortestquantum = 64;
+    static constexpr int longestquantum = 256;
 
     struct TListeners;
 
@@ -65,6 +71,8 @@ private:
     // the clock while nobody plays the stream.
     void tick();
     void settick(int milliseconds);
+    // On the loop's thread: the long quantum, once the graph has missed a short one.
+    void lengthenquantum();
     void runon(std::int64_t now);
     void reconnect(std::int64_t now);
 
@@ -85,6 +93,9 @@ private:
     std::atomic<std::int64_t> m_lastprocess { 0 };
     std::atomic<std::int64_t> m_quantumus { 0 };
     std::atomic<bool> m_everplayed { false };
+    TQuantumWatch m_watch; // the graph's thread only
+    std::atomic<bool> m_missed { false }; // the graph missed a quantum
+    int m_quantum = shortestquantum; // asked for; loop thread only
     // With the render lock: the loop's thread renders by the steady clock.
     bool m_runningon = false;
     std::int64_t m_runonframe = 0; // the frame heard at m_runonat
