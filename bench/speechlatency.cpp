@@ -15,6 +15,7 @@
 #include "speech/speechlayer.h"
 #include "speech/speechsetup.h"
 #include "speech/voiceselection.h"
+#include "tests/sound/frequencyanalysis.h"
 #include "tests/sound/monitorrecorder.h"
 #include "tests/sound/pulsenullsink.h"
 
@@ -202,6 +203,19 @@ int main(int argc, char** argv)
     spoken.push_back(TClock::now());
     double lookahead = server.sinklookaheadms();
     recorder.stop();
+    // Texts after a long quiet, when an output may have eased off, read by
+    // a recorder that leaves the graph's quantum to the output: an arrival
+    // is then up to a long quantum late, a bound. The words have no pause
+    // of their own near their start.
+    TMonitorRecorder restrecorder("ci_sink.monitor", recordingrate, 2048);
+    std::vector<TClock::time_point> rested;
+    for (int rest = 0; rest < 2 && restrecorder.running(); ++rest) {
+        runevents(11000);
+        rested.push_back(TClock::now());
+        speechlayer.speakwait(cp1250::fromutf8("zvuk číslo"));
+    }
+    runevents(300);
+    restrecorder.stop();
     releasespeech();
     system.release();
 
@@ -226,5 +240,17 @@ int main(int argc, char** argv)
     printspread("speakwait to first sound", firstsound, lookahead, 30);
     printspread("key-down to silence", tosilence, lookahead, 10);
     std::printf("(%d of %zu presses fell in a pause of the voice and are left out)\n", inpause, pressed.size());
+    if (!rested.empty()) {
+        std::printf("speakwait to first sound after 11 s of quiet:");
+        for (std::size_t text = 0; text < rested.size(); ++text) {
+            std::size_t from = firstarrivingafter(restrecorder, rested[text]);
+            std::size_t to = text + 1 < rested.size() ? firstarrivingafter(restrecorder, rested[text + 1])
+                                                      : restrecorder.samples().size();
+            if (auto first = firstaudible(restrecorder.samples(), from, to))
+                std::printf(" %.1f ms", milliseconds(restrecorder.arrival(*first) - rested[text]));
+        }
+        std::printf("; silences of 1 ms or more within 80 ms of their start: %zu\n",
+            holesnearonsets(restrecorder.samples(), recordingrate, 300, 80, 1).size());
+    }
     return 0;
 }

@@ -110,6 +110,12 @@ void TMixer::setreach(int leadframes, int historyframes)
     m_historyframes = std::max(0, historyframes);
 }
 
+void TMixer::setspeechprime(int speechprimeframes)
+{
+    std::lock_guard guard(m_lock);
+    m_speechprimeframes = std::max(0, speechprimeframes);
+}
+
 TMixer::TChannel TMixer::createchannel()
 {
     std::lock_guard guard(m_lock);
@@ -346,6 +352,16 @@ bool TMixer::playing(TChannel channel) const
     std::lock_guard guard(m_lock);
     const auto& track = *m_tracks.at(static_cast<std::size_t>(channel));
     return !track.end || *track.end > m_renderedframes;
+}
+
+bool TMixer::quiet() const
+{
+    std::lock_guard guard(m_lock);
+    for (const auto& track : m_tracks)
+        if (track->inuse && (!track->end || *track->end > m_renderedframes))
+            return false;
+    const bool speaking = !m_speech.empty() && m_speech.back().end() > m_renderedframes;
+    return !speaking && m_speechgathered.empty();
 }
 
 std::optional<std::int64_t> TMixer::endframe(TChannel channel) const

@@ -50,6 +50,9 @@ public:
     // what it has mixed needs commands placed beyond it, and what is
     // written ahead of that kept for a rewind.
     void setreach(int leadframes, int historyframes);
+    // An output whose blocks grow while it rests gathers more of a text
+    // before it begins.
+    void setspeechprime(int speechprimeframes);
 
     // Channels are made once and reused; release makes one free for reuse.
     TChannel createchannel();
@@ -68,6 +71,9 @@ public:
 
     // Started or waiting to start, and not yet rendered to its end.
     bool playing(TChannel channel) const;
+    // Nothing sounds from the rendered end on, nor is waiting to: no
+    // channel plays, no speech is queued or gathered.
+    bool quiet() const;
     // The frame after the channel's last sample: when it ended, or when a
     // one-shot will end if nothing stops it. Nothing for a sounding loop.
     std::optional<std::int64_t> endframe(TChannel channel) const;

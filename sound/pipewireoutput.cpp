@@ -50,6 +50,12 @@ std::int64_t steadymicroseconds()
         .count();
 }
 
+// The quantum a stream asks the graph for, as the node's latency.
+std::string nodelatency(int quantum, int rate)
+{
+    return std::to_string(quantum) + "/" + std::to_string(rate);
+}
+
 void initialiseonce()
 {
     static std::once_flag once;
@@ -197,7 +203,7 @@ bool TPipeWireOutput::beginstream()
 {
     pw_properties* properties = pw_properties_new(PW_KEY_MEDIA_TYPE, "Audio", PW_KEY_MEDIA_CATEGORY, "Playback",
         PW_KEY_MEDIA_ROLE, "Accessibility", PW_KEY_NODE_NAME, "vorkana", nullptr);
-    pw_properties_setf(properties, PW_KEY_NODE_LATENCY, "%d/%d", m_quantum, samplerate);
+    pw_properties_set(properties, PW_KEY_NODE_LATENCY, nodelatency(askedquantum(), samplerate).c_str());
     m_stream = pw_stream_new(m_core, "Speech and tones", properties);
     if (!m_stream)
         return false;
@@ -249,6 +255,8 @@ void TPipeWireOutput::start(TMixer& mixer)
     pw_loop* loop = pw_thread_loop_get_loop(m_loop);
     m_timer = pw_loop_add_timer(
         loop, [](void* self, std::uint64_t) { static_cast<TPipeWireOutput*>(self)->tick(); }, this);
+    m_wakeevent = pw_loop_add_event(
+        loop, [](void* self, std::uint64_t) { static_cast<TPipeWireOutput*>(self)->wake(); }, this);
     settick(runontickms);
     pw_thread_loop_unlock(m_loop);
     // The first sounds are placed by the graph's clock: wait, a while, for
@@ -294,6 +302,13 @@ void TPipeWireOutput::process()
     {
         std::lock_guard guard(m_renderlock);
         if (m_running && m_mixer) {
+            if (!m_mixer->quiet()) {
+                m_quietsince = 0;
+                if (m_resting && !m_waking.exchange(true))
+                    pw_loop_signal_event(pw_thread_loop_get_loop(m_loop), m_wakeevent);
+            } else if (m_quietsince == 0) {
+                m_quietsince = now;
+            }
             m_mixer->renderblock(output, frames, cycle, latency);
             if (std::exchange(m_runningon, false)) {
                 // A stream that plays again mid-tone starts softly, not with a click.
@@ -345,6 +360,7 @@ void TPipeWireOutput::tick()
             tell(TNotice::devicefree);
         }
         lengthenquantum();
+        rest(now);
         settick(watchtickms);
         return;
     }
@@ -364,12 +380,44 @@ void TPipeWireOutput::lengthenquantum()
     if (!m_missed.exchange(false) || m_quantum >= longestquantum || !m_stream)
         return;
     m_quantum = longestquantum;
-    char latency[32];
-    std::snprintf(latency, sizeof latency, "%d/%d", m_quantum, samplerate);
-    const spa_dict_item item = SPA_DICT_ITEM_INIT(PW_KEY_NODE_LATENCY, latency);
+    askquantum();
+    std::fprintf(stderr, "The sound graph missed a quantum; the stream now asks for %d-frame quanta.\n", m_quantum);
+}
+
+void TPipeWireOutput::rest(std::int64_t now)
+{
+    const std::int64_t quietsince = m_quietsince;
+    if (m_resting || quietsince == 0 || now - quietsince < restafterus)
+        return;
+    m_resting = true;
+    // The first text after the rest is gathered for a whole long quantum,
+    // or its second block could come after the quantum that plays its first.
+    m_mixer->setspeechprime(restingquantum);
+    askquantum();
+}
+
+void TPipeWireOutput::wake()
+{
+    m_waking = false;
+    if (!m_resting.exchange(false))
+        return;
+    m_mixer->setspeechprime(renderaheadframes());
+    askquantum();
+}
+
+int TPipeWireOutput::askedquantum() const
+{
+    return m_resting ? restingquantum : m_quantum;
+}
+
+void TPipeWireOutput::askquantum()
+{
+    if (!m_stream)
+        return;
+    const std::string latency = nodelatency(askedquantum(), samplerate);
+    const spa_dict_item item = SPA_DICT_ITEM_INIT(PW_KEY_NODE_LATENCY, latency.c_str());
     const spa_dict properties = SPA_DICT_INIT(&item, 1);
     pw_stream_update_properties(m_stream, &properties);
-    std::fprintf(stderr, "The sound graph missed a quantum; the stream now asks for %d-frame quanta.\n", m_quantum);
 }
 
 void TPipeWireOutput::runon(std::int64_t now)
@@ -446,6 +494,9 @@ void TPipeWireOutput::close() noexcept
     if (m_timer)
         pw_loop_destroy_source(pw_thread_loop_get_loop(m_loop), m_timer);
     m_timer = nullptr;
+    if (m_wakeevent)
+        pw_loop_destroy_source(pw_thread_loop_get_loop(m_loop), m_wakeevent);
+    m_wakeevent = nullptr;
     dropconnection();
     if (m_context)
         pw_context_destroy(m_context);

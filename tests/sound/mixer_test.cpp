@@ -471,6 +471,32 @@ TEST(MixerRewindTest, ATextBeginsOnceEnoughOfItIsReadyOrItsEndCame)
     EXPECT_TRUE(listener.follow()) << "a short text never began";
 }
 
+// An output may ease off while the mixer is quiet: anything still to sound,
+// a note waiting for its frame, a fade, a text being gathered, keeps it busy.
+TEST_F(MixerTest, QuietOnlyWhileNothingSoundsOrWaitsToSound)
+{
+    EXPECT_TRUE(mixer.quiet());
+    auto channel = starttone("snd13", 440, 0, 10 * block);
+    EXPECT_FALSE(mixer.quiet()) << "a note waiting for its frame";
+    render(block);
+    mixer.stop(channel, 12 * block);
+    render(11 * block);
+    EXPECT_FALSE(mixer.quiet()) << "the stop's fade is still to be rendered";
+    render(block);
+    EXPECT_TRUE(mixer.quiet());
+
+    mixer.setspeechprime(outputrate);
+    // More than the resampler holds back.
+    for (int piece = 0; piece < 3; ++piece)
+        mixer.write(speechpiece.data(), speechpiece.size(), 22050);
+    EXPECT_FALSE(mixer.quiet()) << "a text being gathered";
+    mixer.flush();
+    render(block);
+    EXPECT_FALSE(mixer.quiet()) << "a text being played";
+    render(outputrate / 10);
+    EXPECT_TRUE(mixer.quiet());
+}
+
 
 // A note that follows a note, as the runtime gives it: a stop, a new rate,
 // a volume and a start, with time passing between them. The output hears of

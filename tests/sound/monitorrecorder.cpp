@@ -35,7 +35,7 @@ struct TMonitorRecorder::TPipeWireCapture {
     }
 };
 
-bool TMonitorRecorder::capturepipewire(const std::string& sink)
+bool TMonitorRecorder::capturepipewire(const std::string& sink, int quantum)
 {
     static std::once_flag initialised;
     std::call_once(initialised, [] { pw_init(nullptr, nullptr); });
@@ -52,7 +52,7 @@ bool TMonitorRecorder::capturepipewire(const std::string& sink)
     if (capture->core) {
         pw_properties* properties = pw_properties_new(PW_KEY_MEDIA_TYPE, "Audio", PW_KEY_MEDIA_CATEGORY, "Capture",
             PW_KEY_STREAM_CAPTURE_SINK, "true", "target.object", sink.c_str(), nullptr);
-        pw_properties_setf(properties, PW_KEY_NODE_LATENCY, "64/%d", m_rate);
+        pw_properties_setf(properties, PW_KEY_NODE_LATENCY, "%d/%d", quantum, m_rate);
         capture->stream = pw_stream_new(capture->core, "sound figures", properties);
     }
     if (capture->stream) {
@@ -103,11 +103,11 @@ void TMonitorRecorder::arrived(const float* samples, std::size_t count)
     m_reads.push_back({ m_samples.size(), arrived });
 }
 
-TMonitorRecorder::TMonitorRecorder(const std::string& source, int rate)
+TMonitorRecorder::TMonitorRecorder(const std::string& source, int rate, int quantum)
     : m_rate(rate)
 {
     const std::string monitor = ".monitor";
-    if (source.ends_with(monitor) && capturepipewire(source.substr(0, source.size() - monitor.size())))
+    if (source.ends_with(monitor) && capturepipewire(source.substr(0, source.size() - monitor.size()), quantum))
         return;
     pa_sample_spec format {};
     format.format = PA_SAMPLE_FLOAT32LE;

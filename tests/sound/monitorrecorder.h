@@ -23,7 +23,11 @@ public:
     using TClock = std::chrono::steady_clock;
 
     // Connects and starts reading on a thread of its own; check running().
-    TMonitorRecorder(const std::string& source, int rate);
+    // quantum: what a PipeWire reader asks the graph for. The graph runs at
+    // the smallest any stream asks for, so a figure of what another stream
+    // makes the graph do asks for a long one, and its arrivals are then as
+    // late as the graph's quantum.
+    TMonitorRecorder(const std::string& source, int rate, int quantum = 64);
     ~TMonitorRecorder();
 
     bool running() const { return m_stream != nullptr || m_pipewire != nullptr; }
@@ -48,7 +52,7 @@ private:
 
     void readloop();
     // The sink's name without ".monitor"; false where no PipeWire server answers.
-    bool capturepipewire(const std::string& sink);
+    bool capturepipewire(const std::string& sink, int quantum);
     void arrived(const float* samples, std::size_t count);
 
     const int m_rate;
