@@ -204,6 +204,11 @@ bool TMixer::addevent(TChannel channel, TEvent event)
     auto place = std::upper_bound(events.begin(), events.end(), frame,
         [](std::int64_t wanted, const TEvent& planned) { return wanted < planned.frame; });
     auto placed = events.insert(place, std::move(event));
+    // A snapshot after the frame was taken without this command: a rewind
+    // to it, asked for a later frame (the one heard when the command came
+    // late), would never carry it out, and a lost stop sounds for ever.
+    while (!m_snapshots.empty() && m_snapshots.back().frame > frame)
+        m_snapshots.pop_back();
     if (frame >= m_renderedframes) {
         // An output that cannot take back what it was given renders on while
         // the commanding thread is between a stop and the next start: the

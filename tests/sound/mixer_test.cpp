@@ -344,6 +344,27 @@ TEST(MixerRewindTest, ACommandInsideWhatWasRenderedIsRenderedAgainFromItsFrame)
     EXPECT_EQ(mixer.endframe(channel), stopat + mixer.fadeframes());
 }
 
+// A command may reach the output after the listener has passed its frame
+// (held while the commanding thread was busy); the output then renders
+// again from the frame being heard, and what follows must carry it out.
+TEST(MixerRewindTest, ARewindToAFrameAfterALateCommandStillCarriesItOut)
+{
+    auto note = tone("snd10", 440);
+    TMixer mixer(outputrate);
+    mixer.configure(0, 16 * block);
+    auto channel = mixer.createchannel();
+    mixer.playlooped(channel, note.table, note.loops, 1, 0);
+    renderframes(mixer, 10 * block);
+    constexpr std::int64_t stopat = 3 * block + 50;
+    constexpr std::int64_t heardnow = 5 * block + 10;
+    mixer.stop(channel, stopat);
+    std::int64_t resumed = mixer.rewind(heardnow);
+    ASSERT_LE(resumed, heardnow);
+    auto again = renderframes(mixer, int(heardnow - resumed) + 4 * block);
+    for (std::size_t frame = std::size_t(heardnow - resumed); frame < again.size(); ++frame)
+        ASSERT_EQ(again[frame], 0.0f) << "the stop was lost: " << frame;
+}
+
 TEST(MixerRewindTest, SpeechStartsAtTheCommandFrameAndACutTakesBackWhatFollows)
 {
     // Far more rendered ahead than a busy machine may pause between two
