@@ -113,8 +113,10 @@ void throughpulse(const char* bank)
     {
         TToneRig rig(bank);
         rig.system.player().playwait("click5", 0);
-        std::printf("waiting in a 2 s tone (%s output): %.3f %% of one core\n",
-            rig.system.devicemessage().empty() ? "device" : "silent", waitingtonecost());
+        const char* output = rig.system.devicemessage().empty() ? "device" : "silent";
+        std::printf("waiting in a 2 s tone (%s output): %.3f %% of one core\n", output, waitingtonecost());
+        std::printf("waiting for a key, 11 s after the last sound (%s output): %.3f %% of one core\n", output,
+            restingcost());
     }
     constexpr int rate = 48000;
     TMonitorRecorder recorder("ci_sink.monitor", rate);
@@ -301,11 +303,9 @@ int main(int argc, char** argv)
     mixercost();
     {
         TToneRig rig(bank);
-        const char* output = rig.system.devicemessage().empty() ? "device" : "silent";
         double cost = waitingtonecost();
-        std::printf("waiting in a 2 s tone (%s output): %.3f %% of one core\n", output, cost);
-        cost = restingcost();
-        std::printf("waiting for a key, 11 s after the last sound (%s output): %.3f %% of one core\n", output, cost);
+        std::printf("waiting in a 2 s tone (%s output): %.3f %% of one core\n",
+            rig.system.devicemessage().empty() ? "device" : "silent", cost);
     }
     throughpulse(bank);
     return 0;
