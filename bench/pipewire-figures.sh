@@ -35,7 +35,7 @@ trap 'stopservers; rm -rf "$work"' EXIT
 figures() {
   case "$only" in all|soundfigures) "$build/bench/soundfigures" "$build/app/sounds.dat" ;; esac
   case "$only" in all|speechlatency) "$build/bench/speechlatency" ;; esac
-  case "$only" in all|dropouts) "$build/bench/dropouts" "$build/app/sounds.dat" "$seconds" 10 ;; esac
+  case "$only" in all|dropouts) "$build/bench/dropouts" "$build/app/sounds.dat" "$seconds" 11 ;; esac
 }
 
 (

@@ -87,7 +87,6 @@ std::vector<TClock::time_point> cuttones(TToneRig& rig, int trials, int pressaft
 }
 
 void throughnonrewindingsink(const char* bank, int pipebytes);
-void afterrest(const char* bank);
 
 void throughpulse(const char* bank)
 {
@@ -168,46 +167,8 @@ void throughpulse(const char* bank)
         median(cuts), *std::min_element(cuts.begin(), cuts.end()), *std::max_element(cuts.begin(), cuts.end()), trials);
     std::printf("key-down to silence by the sink's own clock (plus its look-ahead of %.2f ms): median %.2f ms\n",
         lookahead, median(cuts) + lookahead);
-    afterrest(bank);
     throughnonrewindingsink(bank, 8192);
     throughnonrewindingsink(bank, 65536);
-}
-
-// The first sound after a long quiet, when an output may have eased off,
-// beside one that follows a sound: from the call to the first sample at
-// the monitor. Read by a recorder that leaves the graph's quantum to the
-// output; an arrival is then up to a long quantum late, a bound.
-void afterrest(const char* bank)
-{
-    constexpr int rate = 48000;
-    constexpr int rests = 3;
-    TMonitorRecorder recorder("ci_sink.monitor", rate, 2048);
-    if (!recorder.running())
-        return;
-    std::vector<TClock::time_point> started;
-    {
-        TToneRig rig(bank);
-        rig.system.player().playwait("click5", 0);
-        for (int tone = 0; tone <= rests; ++tone) {
-            waitinloop(tone == 0 ? 500 : 11000);
-            started.push_back(TClock::now());
-            sound({ 880 }, 100, 0);
-        }
-        waitinloop(200);
-    }
-    recorder.stop();
-    auto heard = soundingstretches(recorder.samples(), rate, 0.01f);
-    if (heard.size() != std::size_t(2 + rests)) {
-        std::printf("after a rest: heard %zu sounds, expected %d: figure skipped\n", heard.size(), 2 + rests);
-        return;
-    }
-    std::printf("a tone's start to its first sample at the sink's monitor: %.1f ms after a sound; after 11 s of quiet",
-        milliseconds(recorder.arrival(std::size_t(std::lround(heard[1].startms * rate / 1000))) - started[0]));
-    for (int tone = 1; tone <= rests; ++tone) {
-        auto first = static_cast<std::size_t>(std::lround(heard[std::size_t(1 + tone)].startms * rate / 1000));
-        std::printf(" %.1f", milliseconds(recorder.arrival(first) - started[std::size_t(tone)]));
-    }
-    std::printf(" ms\n");
 }
 
 // The time from cuttone() to the moment a device behind a sink that cannot
