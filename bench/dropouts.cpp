@@ -8,6 +8,7 @@
 // Usage: dropouts sounds.dat [seconds of tones, 60] [quiet seconds, 60]
 
 #include "bench/figures.h"
+#include "bench/runevents.h"
 #include "bench/tonerig.h"
 #include "runtime/cells.h"
 #include "runtime/services.h"
@@ -18,7 +19,6 @@
 #include "tests/sound/pulsenullsink.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
@@ -32,13 +32,6 @@
 namespace {
 
 constexpr int rate = 48000;
-
-void runevents(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 // Processes that keep every core busy until they are stopped by their ids.
 class TBusyLoops {

@@ -3,6 +3,7 @@
 // for a full load, and the processor time of a program waiting in a tone.
 
 #include "bench/figures.h"
+#include "bench/runevents.h"
 #include "bench/tonerig.h"
 #include "runtime/cells.h"
 #include "runtime/services.h"
@@ -15,7 +16,6 @@
 #include "tests/sound/pulsenullsink.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -38,20 +38,12 @@ double waitingtonecost()
 // A program that waits for a key long after its last sound: longer than
 // an output waits (10 s) before it eases off. Nothing may record the sink
 // meanwhile: a recorder keeps the graph at its own short quanta.
-// As the window waits for a key: in the event loop.
-void waitinloop(int milliseconds)
-{
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 double restingcost()
 {
-    waitinloop(11000);
+    runevents(11000);
     double before = cpuseconds(CLOCK_PROCESS_CPUTIME_ID);
     auto started = TClock::now();
-    waitinloop(5000);
+    runevents(5000);
     return 100 * (cpuseconds(CLOCK_PROCESS_CPUTIME_ID) - before) / std::chrono::duration<double>(TClock::now() - started).count();
 }
 

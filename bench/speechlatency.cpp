@@ -5,6 +5,7 @@
 // processor time of a program waiting for speech to end.
 
 #include "bench/figures.h"
+#include "bench/runevents.h"
 #include "runtime/cells.h"
 #include "runtime/codepage.h"
 #include "runtime/services.h"
@@ -20,7 +21,6 @@
 #include "tests/sound/pulsenullsink.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
@@ -36,14 +36,6 @@ namespace {
 // the voice's own level and under any room's noise.
 constexpr float silence = 0.001f;
 constexpr int recordingrate = 48000;
-
-// Lets the window's events run for a while, as the program's waits do.
-void runevents(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 // The first sample of the recording that reached this process after the moment.
 std::size_t firstarrivingafter(const TMonitorRecorder& recorder, TClock::time_point moment)

@@ -352,18 +352,22 @@ void TMixer::stop(TChannel channel, std::int64_t atframe)
     notifychange(changed);
 }
 
+bool TMixer::playinglocked(const TChannelTrack& track) const
+{
+    return !track.end || *track.end > m_renderedframes;
+}
+
 bool TMixer::playing(TChannel channel) const
 {
     std::lock_guard guard(m_lock);
-    const auto& track = *m_tracks.at(static_cast<std::size_t>(channel));
-    return !track.end || *track.end > m_renderedframes;
+    return playinglocked(*m_tracks.at(static_cast<std::size_t>(channel)));
 }
 
 bool TMixer::quiet() const
 {
     std::lock_guard guard(m_lock);
     for (const auto& track : m_tracks)
-        if (track->inuse && (!track->end || *track->end > m_renderedframes))
+        if (track->inuse && playinglocked(*track))
             return false;
     const bool speaking = !m_speech.empty() && m_speech.back().end() > m_renderedframes;
     return !speaking && m_speechgathered.empty();

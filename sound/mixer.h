@@ -140,6 +140,7 @@ private:
     };
 
     std::int64_t earliestframe() const;
+    bool playinglocked(const TChannelTrack& track) const;
     std::int64_t schedulelocked(TMixerClock::time_point now) const;
     // The frame being heard by the output's clock now, if it has one.
     std::optional<std::int64_t> heardlocked(TMixerClock::time_point now) const;
