@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <ctime>
+#include <pthread.h>
 #include <utility>
 #include <limits>
 #include <numbers>
@@ -20,10 +22,23 @@ constexpr double fademilliseconds = 1.0;
 // A note that follows a stop on its channel starts at the stop's frame while
 // the listener has not reached it.
 constexpr double junctionmarginmilliseconds = 0.1;
-// Held commands go out by themselves after this: a thread that works on
-// without waiting must not keep a stop from being heard for long; a thread
-// held up between a stop and the next start for less still joins the notes.
+// Held commands go out by themselves once the holding thread has worked on
+// this long without waiting: it must not keep a stop from being heard for
+// long. Its own processor time counts, not the clock's: a thread that a busy
+// machine keeps from running between a stop and the next start (two busy
+// loops on two cores hold it up for several milliseconds) still joins the
+// notes, and the note sounds on meanwhile instead of a gap.
 constexpr auto holdlimit = std::chrono::milliseconds(3);
+// However long the holding thread is kept from running.
+constexpr auto holdbackstop = std::chrono::milliseconds(20);
+
+std::optional<std::chrono::nanoseconds> cputime(clockid_t clock)
+{
+    timespec now {};
+    if (clock_gettime(clock, &now) != 0)
+        return std::nullopt;
+    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
 
 // espeak-ng at full volume peaks right at full scale; a little below it,
 // speech sits level with the tones and a tone beside it does not clip.
@@ -137,6 +152,10 @@ void TMixer::releasechannel(TChannel channel)
     released = TChannelTrack {};
     released.inuse = false;
     m_states[static_cast<std::size_t>(channel)] = TChannelState {};
+    // Nor may a rewind bring back what it played: it may sound for another
+    // item by then, and its stop is gone with its events.
+    for (auto& snapshot : m_snapshots)
+        std::erase_if(snapshot.sounding, [channel](const auto& sounding) { return sounding.first == std::size_t(channel); });
 }
 
 std::int64_t TMixer::earliestframe() const
@@ -216,7 +235,7 @@ bool TMixer::addevent(TChannel channel, TEvent event)
         if (m_historyframes == 0 && m_holder == std::this_thread::get_id()) {
             placed->held = true;
             if (!m_heldchange)
-                m_heldsince = TMixerClock::now();
+                beginhold();
             m_heldchange = m_heldchange ? std::min(*m_heldchange, frame) : frame;
         }
         return false;
@@ -226,7 +245,7 @@ bool TMixer::addevent(TChannel channel, TEvent event)
         // The output hears of the first one, to come back for it in time.
         const bool first = !m_heldchange;
         if (first)
-            m_heldsince = TMixerClock::now();
+            beginhold();
         m_heldchange = m_heldchange ? std::min(*m_heldchange, frame) : frame;
         return first;
     }
@@ -261,6 +280,22 @@ void TMixer::holdchanges()
 {
     std::lock_guard guard(m_lock);
     m_holder = std::this_thread::get_id();
+    if (pthread_getcpuclockid(pthread_self(), &m_holderclock) != 0)
+        m_holderclock = CLOCK_MONOTONIC;
+}
+
+void TMixer::beginhold()
+{
+    m_heldsince = TMixerClock::now();
+    m_heldcpu = cputime(m_holderclock).value_or(std::chrono::nanoseconds::zero());
+}
+
+std::chrono::nanoseconds TMixer::holdleft(TMixerClock::time_point now) const
+{
+    // A holding thread that has ended waits for nothing.
+    auto worked = cputime(m_holderclock);
+    auto left = worked ? holdlimit - (*worked - m_heldcpu) : std::chrono::nanoseconds::zero();
+    return std::max(std::min<std::chrono::nanoseconds>(left, m_heldsince + holdbackstop - now), std::chrono::nanoseconds::zero());
 }
 
 std::optional<TMixerClock::time_point> TMixer::helddeadline() const
@@ -268,7 +303,9 @@ std::optional<TMixerClock::time_point> TMixer::helddeadline() const
     std::lock_guard guard(m_lock);
     if (!m_heldchange)
         return std::nullopt;
-    return m_heldsince + holdlimit;
+    // Moves on while the holder is kept from running: asked again then.
+    auto now = TMixerClock::now();
+    return now + holdleft(now);
 }
 
 void TMixer::sendchanges()
@@ -448,7 +485,7 @@ void TMixer::render(float* output, int frames)
         std::lock_guard guard(m_lock);
         if (m_historyframes > 0)
             takesnapshot();
-        else if (m_heldchange && TMixerClock::now() - m_heldsince >= holdlimit)
+        else if (m_heldchange && holdleft(TMixerClock::now()) == std::chrono::nanoseconds::zero())
             releaseheld();
         std::fill(output, output + frames, 0.0f);
         for (std::size_t channel = 0; channel < m_tracks.size(); ++channel)
@@ -633,7 +670,7 @@ void TMixer::renderspeech(float* output, std::int64_t from, int frames)
 std::optional<std::int64_t> TMixer::takechange()
 {
     std::lock_guard guard(m_lock);
-    if (m_heldchange && TMixerClock::now() - m_heldsince >= holdlimit)
+    if (m_heldchange && holdleft(TMixerClock::now()) == std::chrono::nanoseconds::zero())
         releaseheld();
     auto change = m_change;
     m_change.reset();

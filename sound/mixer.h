@@ -16,6 +16,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <ctime>
 #include <deque>
 #include <functional>
 #include <map>
@@ -106,8 +107,8 @@ public:
     // command named a frame already rendered.
     void setchangelistener(std::function<void()> listener);
     // From now on the calling thread's channel commands are held: takechange
-    // gives them at sendchanges(), all at once, or when they have waited a
-    // few milliseconds. A note that follows a note (a stop, a rate, a
+    // gives them at sendchanges(), all at once, or once the thread has
+    // worked on a few milliseconds without giving them. A note that follows a note (a stop, a rate, a
     // volume, a start) is then one rewrite, and the sink never mixes the
     // stop alone. Speech is never held.
     void holdchanges();
@@ -149,6 +150,10 @@ private:
     void notifychange(bool changed);
     // The held commands become the change the output takes next.
     void releaseheld();
+    // On the holding thread, at its first held command.
+    void beginhold();
+    // How long the held commands may still wait.
+    std::chrono::nanoseconds holdleft(TMixerClock::time_point now) const;
     void renderchannel(TChannelTrack& track, TChannelState& state, float* output, std::int64_t from, int frames);
     void rendervoice(TVoice& voice, float* output, int frames);
     void applyevent(TChannelState& state, const TEvent& event);
@@ -176,7 +181,9 @@ private:
     std::optional<std::int64_t> m_change;
     std::optional<std::int64_t> m_heldchange;
     TMixerClock::time_point m_heldsince {};
+    std::chrono::nanoseconds m_heldcpu {}; // the holder's processor time then
     std::optional<std::thread::id> m_holder;
+    clockid_t m_holderclock = CLOCK_MONOTONIC; // the holder's processor time
     std::function<void()> m_changelistener;
 
     std::deque<TSpeechSegment> m_speech;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <ctime>
 
 namespace {
 
@@ -365,6 +366,24 @@ TEST(MixerRewindTest, ARewindToAFrameAfterALateCommandStillCarriesItOut)
         ASSERT_EQ(again[frame], 0.0f) << "the stop was lost: " << frame;
 }
 
+TEST(MixerRewindTest, AReleasedChannelStaysSilentAfterARewindThoughItIsReused)
+{
+    auto note = tone("snd10", 440);
+    TMixer mixer(outputrate);
+    mixer.configure(0, 16 * block);
+    auto released = mixer.createchannel();
+    mixer.playlooped(released, note.table, note.loops, 1, 0);
+    renderframes(mixer, 10 * block);
+    mixer.releasechannel(released);
+    auto reused = mixer.createchannel();
+    ASSERT_EQ(reused, released);
+    mixer.playonce(reused, std::make_shared<const std::vector<float>>(block, 0.0f), 1, 8 * block);
+    std::int64_t resumed = mixer.rewind(5 * block);
+    auto again = renderframes(mixer, int(10 * block - resumed));
+    for (std::size_t frame = 0; frame < again.size(); ++frame)
+        ASSERT_EQ(again[frame], 0.0f) << "the released note came back: " << frame;
+}
+
 TEST(MixerRewindTest, SpeechStartsAtTheCommandFrameAndACutTakesBackWhatFollows)
 {
     // Far more rendered ahead than a busy machine may pause between two
@@ -563,15 +582,17 @@ TEST(MixerRewindTest, ANoteAfterANoteIsOneChangeWithoutAGap)
 
 }
 
-// An output without a history (PipeWire's quanta) renders a quantum
-// between the stop and the next start the commanding thread gives: the
-// stop waits for the start and the notes join; a thread that never gives
-// one has its stop heard a few milliseconds late, not never.
+// An output without a history (PipeWire's quanta) renders quanta between
+// the stop and the next start the commanding thread gives: the stop waits
+// for the start and the notes join, however long the thread was kept from
+// running; a thread that works on without giving one has its stop heard a
+// few milliseconds late, not never.
 TEST(MixerHoldTest, WithoutAHistoryAStopWaitsForTheNextStartOrTheHoldLimit)
 {
     constexpr int quantum = 64;
-    for (bool nextstart : { true, false }) {
-        SCOPED_TRACE(nextstart ? "a start follows" : "no start follows");
+    enum class TThen { startatonce, startafterbeingkeptwaiting, workon };
+    for (TThen then : { TThen::startatonce, TThen::startafterbeingkeptwaiting, TThen::workon }) {
+        SCOPED_TRACE(static_cast<int>(then));
         auto first = tone("snd10", 440);
         auto second = tone("snd10", 660);
         TMixer mixer(outputrate);
@@ -587,17 +608,26 @@ TEST(MixerHoldTest, WithoutAHistoryAStopWaitsForTheNextStartOrTheHoldLimit)
         mixer.holdchanges();
         mixer.stop(channel, mixer.scheduleframe(TMixerClock::now()));
         quanta(1);
-        if (nextstart) {
-            mixer.playlooped(channel, second.table, second.loops, 1, mixer.scheduleframe(TMixerClock::now()));
-            mixer.sendchanges();
-            quanta(200);
-            EXPECT_LT(longestquietrun(heard, 100 * quantum, heard.size()), 8);
-            std::vector<float> after(heard.end() - 100 * quantum, heard.end());
-            EXPECT_NEAR(zerocrossingfrequency(after, outputrate), 660, 5);
-        } else {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (then == TThen::workon) {
+            auto worked = [] {
+                timespec now {};
+                clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+                return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+            };
+            for (auto from = worked(); worked() - from < std::chrono::milliseconds(5);) { }
             quanta(200);
             EXPECT_EQ(rms(std::vector<float>(heard.end() - 100 * quantum, heard.end())), 0.0);
+            continue;
         }
+        if (then == TThen::startafterbeingkeptwaiting) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            quanta(1);
+        }
+        mixer.playlooped(channel, second.table, second.loops, 1, mixer.scheduleframe(TMixerClock::now()));
+        mixer.sendchanges();
+        quanta(200);
+        EXPECT_LT(longestquietrun(heard, 100 * quantum, heard.size()), 8);
+        std::vector<float> after(heard.end() - 100 * quantum, heard.end());
+        EXPECT_NEAR(zerocrossingfrequency(after, outputrate), 660, 5);
     }
 }
