@@ -280,6 +280,7 @@ void TMixer::holdchanges()
 {
     std::lock_guard guard(m_lock);
     m_holder = std::this_thread::get_id();
+    // Where its processor time cannot be read, the clock's time counts.
     if (pthread_getcpuclockid(pthread_self(), &m_holderclock) != 0)
         m_holderclock = CLOCK_MONOTONIC;
 }

@@ -108,9 +108,9 @@ public:
     void setchangelistener(std::function<void()> listener);
     // From now on the calling thread's channel commands are held: takechange
     // gives them at sendchanges(), all at once, or once the thread has
-    // worked on a few milliseconds without giving them. A note that follows a note (a stop, a rate, a
-    // volume, a start) is then one rewrite, and the sink never mixes the
-    // stop alone. Speech is never held.
+    // worked on a few milliseconds without giving them. A note that follows
+    // a note (a stop, a rate, a volume, a start) is then one rewrite, and
+    // the sink never mixes the stop alone. Speech is never held.
     void holdchanges();
     // The held commands reach the output now.
     void sendchanges();
