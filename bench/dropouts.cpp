@@ -72,10 +72,13 @@ struct TDropouts {
 // them, each after a short rest; or, without the rests, note after note,
 // where a gap at the junction is what is counted. The monitor gets each
 // moment as the sink first mixed it, before any rewind: what a sink that
-// cannot rewind plays.
+// cannot rewind plays. Nothing here is timed, so the reader leaves the
+// graph's quantum to the output: a 64-frame reader held PipeWire's graph at
+// quanta this machine cannot always wake for (15 to 20 misses a minute, a
+// bare client's too), and counted each miss as ours.
 TDropouts playgame(const char* bank, int seconds, bool rests)
 {
-    TMonitorRecorder recorder("ci_sink.monitor", rate);
+    TMonitorRecorder recorder("ci_sink.monitor", rate, 2048);
     TDropouts counted;
     {
         TToneRig rig(bank);
