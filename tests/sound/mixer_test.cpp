@@ -345,17 +345,25 @@ TEST(MixerRewindTest, ACommandInsideWhatWasRenderedIsRenderedAgainFromItsFrame)
     EXPECT_EQ(mixer.endframe(channel), stopat + mixer.fadeframes());
 }
 
+// A mixer that can be rewound, with ten blocks rendered of a note looped
+// on its channel from the first frame.
+TMixer::TChannel renderanote(TMixer& mixer)
+{
+    static const auto note = tone("snd10", 440);
+    mixer.configure(0, 16 * block);
+    auto channel = mixer.createchannel();
+    mixer.playlooped(channel, note.table, note.loops, 1, 0);
+    renderframes(mixer, 10 * block);
+    return channel;
+}
+
 // A command may reach the output after the listener has passed its frame
 // (held while the commanding thread was busy); the output then renders
 // again from the frame being heard, and what follows must carry it out.
 TEST(MixerRewindTest, ARewindToAFrameAfterALateCommandStillCarriesItOut)
 {
-    auto note = tone("snd10", 440);
     TMixer mixer(outputrate);
-    mixer.configure(0, 16 * block);
-    auto channel = mixer.createchannel();
-    mixer.playlooped(channel, note.table, note.loops, 1, 0);
-    renderframes(mixer, 10 * block);
+    auto channel = renderanote(mixer);
     constexpr std::int64_t stopat = 3 * block + 50;
     constexpr std::int64_t heardnow = 5 * block + 10;
     mixer.stop(channel, stopat);
@@ -368,12 +376,8 @@ TEST(MixerRewindTest, ARewindToAFrameAfterALateCommandStillCarriesItOut)
 
 TEST(MixerRewindTest, AReleasedChannelStaysSilentAfterARewindThoughItIsReused)
 {
-    auto note = tone("snd10", 440);
     TMixer mixer(outputrate);
-    mixer.configure(0, 16 * block);
-    auto released = mixer.createchannel();
-    mixer.playlooped(released, note.table, note.loops, 1, 0);
-    renderframes(mixer, 10 * block);
+    auto released = renderanote(mixer);
     mixer.releasechannel(released);
     auto reused = mixer.createchannel();
     ASSERT_EQ(reused, released);
