@@ -1,6 +1,8 @@
 #include "basic/expressions.h"
 
 #include "runtime/functions.h"
+#include "runtime/print.h"
+#include "runtime/runframe.h"
 
 #include <algorithm>
 #include <cmath>
@@ -64,6 +66,79 @@ std::vector<TExpression> parsearguments(TTokens& tokens, TVariableNames& names, 
 
 TExpression parseunary(TTokens& tokens, TVariableNames& names);
 
+// The functions of one shape: a word, its operation, whether it gives a
+// string, and whether each argument is a string.
+struct TFunction {
+    TKeyword keyword;
+    TOperation operation;
+    bool text;
+    std::initializer_list<bool> arguments;
+};
+
+const TFunction functions[] = {
+    { TKeyword::LEN, TOperation::length, false, { true } },
+    { TKeyword::RIGHT, TOperation::right, true, { true, false } },
+    { TKeyword::CHR, TOperation::character, true, { false } },
+    { TKeyword::ASC, TOperation::code, false, { true } },
+    { TKeyword::STR, TOperation::numbertext, true, { false } },
+    { TKeyword::UCASE, TOperation::uppercase, true, { true } },
+    { TKeyword::LCASE, TOperation::lowercase, true, { true } },
+    { TKeyword::ABS, TOperation::absolute, false, { false } },
+    { TKeyword::SGN, TOperation::sign, false, { false } },
+    { TKeyword::SQR, TOperation::squareroot, false, { false } },
+    { TKeyword::SIN, TOperation::sine, false, { false } },
+    { TKeyword::COS, TOperation::cosine, false, { false } },
+    { TKeyword::ATN, TOperation::arctangent, false, { false } },
+    { TKeyword::EXP, TOperation::exponential, false, { false } },
+    { TKeyword::LOG, TOperation::logarithm, false, { false } },
+    { TKeyword::ENDOFFILE, TOperation::endoffile, false, { false } },
+};
+
+// The functions past those the game uses; the word is next.
+TExpression parsefunction(TTokens& tokens, TVariableNames& names)
+{
+    TKeyword keyword = tokens.peek().keyword;
+    if (keyword == TKeyword::MID) {
+        // MID$(s, start[, length])
+        tokens.take();
+        tokens.expectsign("(");
+        std::vector<TExpression> arguments;
+        arguments.push_back(parsetext(tokens, names));
+        tokens.expectsign(",");
+        arguments.push_back(parsenumber(tokens, names));
+        if (tokens.takesign(","))
+            arguments.push_back(parsenumber(tokens, names));
+        tokens.expectsign(")");
+        bool whole = arguments.size() == 3;
+        return node(tokens, whole ? TOperation::middle : TOperation::middlerest, true, std::move(arguments));
+    }
+    if (keyword == TKeyword::INSTR) {
+        // INSTR([start,] s, t): a first argument that is a number is the start.
+        tokens.take();
+        tokens.expectsign("(");
+        std::vector<TExpression> arguments;
+        TExpression first = parseexpression(tokens, names);
+        if (first.istext) {
+            TExpression start = node(tokens, TOperation::number, false);
+            start.number = 1;
+            arguments.push_back(std::move(start));
+        }
+        arguments.push_back(std::move(first));
+        while (arguments.size() < 3) {
+            tokens.expectsign(",");
+            arguments.push_back(parsetext(tokens, names));
+        }
+        tokens.expectsign(")");
+        return node(tokens, TOperation::position, false, std::move(arguments));
+    }
+    for (const TFunction& function : functions)
+        if (function.keyword == keyword) {
+            tokens.take();
+            return node(tokens, function.operation, function.text, parsearguments(tokens, names, function.arguments));
+        }
+    tokens.expected(programtext(TProgramText::anexpression));
+}
+
 TExpression parseprimary(TTokens& tokens, TVariableNames& names)
 {
     const TToken& token = tokens.peek();
@@ -71,6 +146,8 @@ TExpression parseprimary(TTokens& tokens, TVariableNames& names)
     case TTokenKind::number: {
         TExpression literal = node(tokens, TOperation::number, false);
         literal.number = tokens.take().number;
+        if (!std::isfinite(literal.number))
+            tokens.refuse(TProgramText::numbertoolarge);
         return literal;
     }
     case TTokenKind::text: {
@@ -96,7 +173,7 @@ TExpression parseprimary(TTokens& tokens, TVariableNames& names)
         case TKeyword::VAL: tokens.take(); return node(tokens, TOperation::val, false, parsearguments(tokens, names, { true }));
         case TKeyword::PEEK: tokens.take(); return node(tokens, TOperation::peek, false, parsearguments(tokens, names, { false }));
         case TKeyword::INT: tokens.take(); return node(tokens, TOperation::integer, false, parsearguments(tokens, names, { false }));
-        default: break;
+        default: return parsefunction(tokens, names);
         }
         break;
     case TTokenKind::end:
@@ -105,15 +182,34 @@ TExpression parseprimary(TTokens& tokens, TVariableNames& names)
     tokens.expected(programtext(TProgramText::anexpression));
 }
 
+// An exponent: a value with its own signs, so 2^-1 is a half.
+TExpression parseexponent(TTokens& tokens, TVariableNames& names)
+{
+    TNestingGuard guard(tokens);
+    bool negative = false;
+    for (;;) {
+        if (tokens.takesign("-"))
+            negative = !negative;
+        else if (!tokens.takesign("+"))
+            break;
+    }
+    TExpression exponent = parseprimary(tokens, names);
+    requiretype(tokens, exponent, false);
+    if (!negative)
+        return exponent;
+    return node(tokens, TOperation::negate, false, { std::move(exponent) });
+}
+
+// Powers group from the left, as in most BASICs: 2^3^2 is (2^3)^2.
 TExpression parsepower(TTokens& tokens, TVariableNames& names)
 {
     TExpression base = parseprimary(tokens, names);
-    if (!tokens.takesign("^"))
-        return base;
-    requiretype(tokens, base, false);
-    TExpression exponent = parseunary(tokens, names);
-    requiretype(tokens, exponent, false);
-    return node(tokens, TOperation::power, false, { std::move(base), std::move(exponent) });
+    while (tokens.takesign("^")) {
+        requiretype(tokens, base, false);
+        TExpression exponent = parseexponent(tokens, names);
+        base = node(tokens, TOperation::power, false, { std::move(base), std::move(exponent) });
+    }
+    return base;
 }
 
 TExpression parseunary(TTokens& tokens, TVariableNames& names)
@@ -141,6 +237,8 @@ TExpression parseterm(TTokens& tokens, TVariableNames& names)
             operation = TOperation::multiply;
         else if (tokens.takesign("/"))
             operation = TOperation::divide;
+        else if (tokens.takekeyword(TKeyword::MOD))
+            operation = TOperation::remainder;
         else
             return left;
         requiretype(tokens, left, false);
@@ -224,6 +322,27 @@ TExpression parseor(TTokens& tokens, TVariableNames& names)
 double truth(bool value)
 {
     return value ? -1 : 0;
+}
+
+// A result past the range of a number, or none at all, ends the run here
+// rather than printing as INF or NAN later.
+double checkedresult(double value)
+{
+    if (std::isnan(value))
+        throw TProgramFault { TProgramText::notanumber };
+    if (std::isinf(value))
+        throw TProgramFault { TProgramText::numbertoolarge };
+    return value;
+}
+
+[[noreturn]] void badargument(const char* function)
+{
+    throw TProgramFault { TProgramText::badargument, function };
+}
+
+double sign(double value)
+{
+    return value > 0 ? 1 : value < 0 ? -1 : 0;
 }
 
 template <typename T>
@@ -319,17 +438,18 @@ double evaluatenumber(const TExpression& expression, TVariables& variables)
     case TOperation::numberelement: return numbertarget(expression, variables);
     case TOperation::negate: return -operand(0);
     case TOperation::logicalnot: return truth(operand(0) == 0);
-    case TOperation::add: return operand(0) + operand(1);
-    case TOperation::subtract: return operand(0) - operand(1);
-    case TOperation::multiply: return operand(0) * operand(1);
-    case TOperation::divide: {
+    case TOperation::add: return checkedresult(operand(0) + operand(1));
+    case TOperation::subtract: return checkedresult(operand(0) - operand(1));
+    case TOperation::multiply: return checkedresult(operand(0) * operand(1));
+    case TOperation::divide:
+    case TOperation::remainder: {
         double dividend = operand(0);
         double divisor = operand(1);
         if (divisor == 0)
             throw TProgramFault { TProgramText::divisionbyzero };
-        return dividend / divisor;
+        return checkedresult(expression.operation == TOperation::divide ? dividend / divisor : std::fmod(dividend, divisor));
     }
-    case TOperation::power: return std::pow(operand(0), operand(1));
+    case TOperation::power: return checkedresult(std::pow(operand(0), operand(1)));
     case TOperation::logicaland: {
         bool left = operand(0) != 0;
         return truth(operand(1) != 0 && left);
@@ -342,6 +462,38 @@ double evaluatenumber(const TExpression& expression, TVariables& variables)
     case TOperation::val: return val(evaluatetext(operands[0], variables));
     case TOperation::peek: return peek(operand(0));
     case TOperation::integer: return std::trunc(operand(0));
+    case TOperation::length: return static_cast<double>(evaluatetext(operands[0], variables).size());
+    case TOperation::code: {
+        std::string text = evaluatetext(operands[0], variables);
+        if (text.empty())
+            badargument("ASC");
+        return asc(text);
+    }
+    case TOperation::position:
+        return instr(operand(0), evaluatetext(operands[1], variables), evaluatetext(operands[2], variables));
+    case TOperation::absolute: return std::fabs(operand(0));
+    case TOperation::sign: return sign(operand(0));
+    case TOperation::squareroot: {
+        double value = operand(0);
+        if (value < 0)
+            badargument("SQR");
+        return std::sqrt(value);
+    }
+    case TOperation::sine: return checkedresult(std::sin(operand(0)));
+    case TOperation::cosine: return checkedresult(std::cos(operand(0)));
+    case TOperation::arctangent: return std::atan(operand(0));
+    case TOperation::exponential: return checkedresult(std::exp(operand(0)));
+    case TOperation::logarithm: {
+        double value = operand(0);
+        if (!(value > 0))
+            badargument("LOG");
+        return std::log(value);
+    }
+    case TOperation::endoffile:
+        // The one file a program reads is "data.dta", number 1.
+        if (std::trunc(operand(0)) != 1)
+            badargument("EOF");
+        return truth(datafileended());
     default:
         if (operands[0].istext)
             return truth(compare(expression.operation, evaluatetext(operands[0], variables),
@@ -358,6 +510,30 @@ std::string evaluatetext(const TExpression& expression, TVariables& variables)
     case TOperation::time: return timestr();
     case TOperation::left:
         return leftstr(evaluatetext(expression.operands[0], variables), evaluatenumber(expression.operands[1], variables));
+    case TOperation::middle:
+    case TOperation::middlerest: {
+        std::string text = evaluatetext(expression.operands[0], variables);
+        double start = evaluatenumber(expression.operands[1], variables);
+        if (!(start >= 1))
+            badargument("MID$");
+        if (expression.operation == TOperation::middlerest)
+            return midstr(text, start);
+        double length = evaluatenumber(expression.operands[2], variables);
+        if (!(length >= 0))
+            badargument("MID$");
+        return midstr(text, start, length);
+    }
+    case TOperation::right:
+        return rightstr(evaluatetext(expression.operands[0], variables), evaluatenumber(expression.operands[1], variables));
+    case TOperation::character: {
+        double code = std::trunc(evaluatenumber(expression.operands[0], variables));
+        if (!(code >= 0 && code <= 255))
+            badargument("CHR$");
+        return chrstr(code);
+    }
+    case TOperation::numbertext: return numtostr(evaluatenumber(expression.operands[0], variables));
+    case TOperation::uppercase: return ucasestr(evaluatetext(expression.operands[0], variables));
+    case TOperation::lowercase: return lcasestr(evaluatetext(expression.operands[0], variables));
     case TOperation::concatenate: {
         std::string joined = evaluatetext(expression.operands[0], variables);
         joined += evaluatetext(expression.operands[1], variables);

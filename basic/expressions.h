@@ -2,8 +2,11 @@
 // Expressions: read from a line's tokens into a tree whose every node knows
 // whether it gives a number or a string, so a mismatch is a syntax error
 // before the program runs; evaluated against a run's variables through the
-// runtime's functions (INKEY$, RND, TIME$, LEFT$, VAL, PEEK). Comparisons
-// give -1 for true and 0 for false; INT truncates toward zero.
+// runtime's functions (runtime/functions.h). Comparisons give -1 for true
+// and 0 for false; INT truncates toward zero; ^ groups from the left
+// (2^3^2 is 64) and binds tighter than a sign (-2^2 is -4); MOD is the
+// remainder with the dividend's sign, as * and /. A result that overflows
+// or is no number is a fault, never a value.
 
 #include "basic/source.h"
 #include "basic/variables.h"
@@ -16,6 +19,7 @@
 // names its line.
 struct TProgramFault {
     TProgramText what;
+    std::string detail = {}; // the function, the text read
 };
 
 enum class TOperation {
@@ -23,6 +27,8 @@ enum class TOperation {
     negate, logicalnot, add, subtract, multiply, divide, power, concatenate,
     equal, notequal, less, greater, lessorequal, greaterorequal, logicaland, logicalor,
     inkey, rnd, time, left, val, peek, integer,
+    remainder, length, middle, middlerest, right, character, code, numbertext, position, uppercase, lowercase,
+    absolute, sign, squareroot, sine, cosine, arctangent, exponential, logarithm, endoffile,
 };
 
 struct TExpression {

@@ -15,10 +15,17 @@
 
 namespace {
 
-constexpr std::array<std::string_view, 28> keywordspellings = {
+constexpr std::array<std::string_view, 57> keywordspellings = {
     "PRINT", "SOUND", "BEEP", "CLICK", "CLS", "GOTO", "GOSUB", "RETURN", "IF", "THEN", "FOR", "TO", "STEP", "NEXT",
     "DIM", "END", "REM", "LET", "AND", "OR", "NOT", "INKEY$", "RND", "TIME$", "LEFT$", "VAL", "PEEK", "INT",
+    "ELSE", "ON", "WHILE", "WEND", "STOP", "DATA", "READ", "RESTORE", "INPUT", "RANDOMIZE", "MOD", "EOF", "LEN",
+    "MID$", "RIGHT$", "CHR$", "ASC", "STR$", "INSTR", "UCASE$", "LCASE$", "ABS", "SGN", "SQR", "SIN", "COS", "ATN",
+    "EXP", "LOG",
 };
+
+// The words a line number follows, which old listings write without a
+// blank ("GOTO10"): such a name is read as the word and the number.
+constexpr std::array<std::string_view, 5> linenumberwords = { "GOTO", "GOSUB", "THEN", "ELSE", "RESTORE" };
 
 bool isletter(char c)
 {
@@ -66,6 +73,52 @@ double literalvalue(std::string_view literal)
 [[noreturn]] void fail(TProgramText which, int line, const std::string& second = {})
 {
     throw TVorkanaError(programtext(which, std::to_string(line), second));
+}
+
+TToken keywordtoken(std::string_view spelling)
+{
+    TToken token;
+    token.kind = TTokenKind::keyword;
+    auto keyword = std::find(keywordspellings.begin(), keywordspellings.end(), spelling);
+    token.keyword = static_cast<TKeyword>(keyword - keywordspellings.begin());
+    return token;
+}
+
+// The items of a DATA statement as text tokens parted by "," signs, up to
+// the ":" that ends the statement or the line's end. A quoted item keeps
+// everything between its quotes; a bare one is trimmed of blanks.
+std::size_t tokenizedata(std::string_view text, std::size_t k, int line, std::vector<TToken>& tokens)
+{
+    for (;;) {
+        while (k < text.size() && (text[k] == ' ' || text[k] == '\t'))
+            ++k;
+        TToken item;
+        item.kind = TTokenKind::text;
+        if (k < text.size() && text[k] == '"') {
+            std::size_t close = text.find('"', k + 1);
+            if (close == std::string_view::npos)
+                fail(TProgramText::expected, line, "\"");
+            item.text = std::string(text.substr(k + 1, close - k - 1));
+            k = close + 1;
+            while (k < text.size() && (text[k] == ' ' || text[k] == '\t'))
+                ++k;
+        } else {
+            std::size_t end = text.find_first_of(",:", k);
+            end = end == std::string_view::npos ? text.size() : end;
+            std::string_view bare = text.substr(k, end - k);
+            std::size_t last = bare.find_last_not_of(" \t");
+            item.text = std::string(bare.substr(0, last == std::string_view::npos ? 0 : last + 1));
+            k = end;
+        }
+        tokens.push_back(std::move(item));
+        if (k >= text.size() || text[k] != ',')
+            return k;
+        TToken comma;
+        comma.kind = TTokenKind::sign;
+        comma.text = ",";
+        tokens.push_back(std::move(comma));
+        ++k;
+    }
 }
 
 // The tokens after the line number, up to the line's end or a REM.
@@ -119,20 +172,33 @@ std::vector<TToken> tokenize(std::string_view text, int line)
             k = end;
             auto keyword = std::find(keywordspellings.begin(), keywordspellings.end(), name);
             if (keyword == keywordspellings.end()) {
+                auto word = std::find_if(linenumberwords.begin(), linenumberwords.end(), [&](std::string_view word) {
+                    return name.size() > word.size() && name.compare(0, word.size(), word) == 0
+                        && std::all_of(name.begin() + static_cast<std::ptrdiff_t>(word.size()), name.end(), [](char c) { return isdigit(c); });
+                });
+                if (word != linenumberwords.end()) {
+                    tokens.push_back(keywordtoken(*word));
+                    k -= name.size() - word->size();
+                    continue;
+                }
                 token.kind = TTokenKind::name;
                 token.text = std::move(name);
             } else {
-                token.kind = TTokenKind::keyword;
-                token.keyword = static_cast<TKeyword>(keyword - keywordspellings.begin());
+                token = keywordtoken(*keyword);
                 if (token.keyword == TKeyword::REM)
                     break;
+                if (token.keyword == TKeyword::DATA) {
+                    tokens.push_back(std::move(token));
+                    k = tokenizedata(text, k, line, tokens);
+                    continue;
+                }
             }
         } else {
             static constexpr std::array<std::string_view, 3> pairs = { "<>", "<=", ">=" };
             std::string_view two = text.substr(k, 2);
             if (std::find(pairs.begin(), pairs.end(), two) != pairs.end()) {
                 token.text = std::string(two);
-            } else if (std::string_view("()+-*/^=<>,;:").find(c) != std::string_view::npos) {
+            } else if (std::string_view("()+-*/^=<>,;:#").find(c) != std::string_view::npos) {
                 token.text = std::string(1, c);
             } else {
                 fail(TProgramText::unknowncharacter, line, cp1250::toutf8(std::string(1, c)));
@@ -179,12 +245,18 @@ std::vector<TSourceLine> readsource(std::string_view raw)
         if (first == std::string_view::npos)
             continue;
         std::size_t digits = first;
-        while (digits < text.size() && isdigit(text[digits]) && digits - first < 6)
+        while (digits < text.size() && isdigit(text[digits]))
             ++digits;
-        int number = 0;
-        std::from_chars(text.data() + first, text.data() + digits, number);
-        if (digits == first || number > highestlinenumber)
+        if (digits == first)
             fail(TProgramText::filerowwithoutnumber, row);
+        // Leading zeros count for nothing: 00010 is line 10.
+        std::string_view written = text.substr(first, digits - first);
+        written.remove_prefix(std::min(written.find_first_not_of('0'), written.size() - 1));
+        int number = 0;
+        if (written.size() <= 5)
+            std::from_chars(written.data(), written.data() + written.size(), number);
+        if (number < lowestlinenumber || written.size() > 5)
+            throw TVorkanaError(programtext(TProgramText::linenumberrange, std::string(written)));
         lines.push_back({ number, tokenize(text.substr(digits), number) });
     }
     std::stable_sort(lines.begin(), lines.end(), [](const auto& a, const auto& b) { return a.number < b.number; });
@@ -249,7 +321,7 @@ void TTokens::expectkeyword(TKeyword keyword)
 
 bool TTokens::atstatementend() const
 {
-    return peek().kind == TTokenKind::end || issign(":");
+    return peek().kind == TTokenKind::end || issign(":") || iskeyword(TKeyword::ELSE);
 }
 
 void TTokens::expected(const std::string& what) const
@@ -260,4 +332,9 @@ void TTokens::expected(const std::string& what) const
 void TTokens::toocomplex() const
 {
     fail(TProgramText::toocomplex, m_line);
+}
+
+void TTokens::refuse(TProgramText what, const std::string& detail) const
+{
+    fail(what, m_line, detail);
 }

@@ -3,6 +3,9 @@
 // device's own), its numbered lines in order, and the tokens of each line.
 // What the tokens mean is for the statements (statements.h) to say.
 
+#include "runtime/programtexts.h"
+
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +13,8 @@
 enum class TKeyword {
     PRINT, SOUND, BEEP, CLICK, CLS, GOTO, GOSUB, RETURN, IF, THEN, FOR, TO, STEP, NEXT, DIM, END, REM, LET,
     AND, OR, NOT, INKEY, RND, TIME, LEFT, VAL, PEEK, INT,
+    ELSE, ON, WHILE, WEND, STOP, DATA, READ, RESTORE, INPUT, RANDOMIZE, MOD, ENDOFFILE, LEN, MID, RIGHT, CHR, ASC, STR, INSTR,
+    UCASE, LCASE, ABS, SGN, SQR, SIN, COS, ATN, EXP, LOG,
 };
 
 enum class TTokenKind { number, text, name, keyword, sign, end };
@@ -23,7 +28,8 @@ struct TToken {
     TKeyword keyword = TKeyword::REM;
 };
 
-// Line numbers have at most five digits, as on the device.
+// Line numbers go from 1 to 99999 (five digits), as on the device.
+inline constexpr int lowestlinenumber = 1;
 inline constexpr int highestlinenumber = 99999;
 
 struct TSourceLine {
@@ -57,6 +63,8 @@ public:
 
     int line() const { return m_line; }
     const TToken& peek() const { return m_tokens[m_next]; }
+    // The token after the next one (the end token at the line's end).
+    const TToken& peeksecond() const { return m_tokens[std::min(m_next + 1, m_tokens.size() - 1)]; }
     const TToken& take() { return m_tokens[m_next < m_tokens.size() - 1 ? m_next++ : m_next]; }
     bool issign(std::string_view sign) const;
     bool iskeyword(TKeyword keyword) const;
@@ -65,10 +73,12 @@ public:
     bool takekeyword(TKeyword keyword);
     void expectsign(std::string_view sign);
     void expectkeyword(TKeyword keyword);
-    // The line's end or the ":" before its next statement.
+    // The line's end, the ":" before its next statement or the ELSE of an IF.
     bool atstatementend() const;
     [[noreturn]] void expected(const std::string& what) const;
     [[noreturn]] void toocomplex() const;
+    // Any other syntax error of the line; detail fills in its %2.
+    [[noreturn]] void refuse(TProgramText what, const std::string& detail = {}) const;
 
 private:
     const std::vector<TToken>& m_tokens;

@@ -8,7 +8,7 @@
 namespace {
 
 // Czech, English, Slovak, by text.
-constexpr std::array<std::array<std::string_view, 3>, 27> programtexts = { {
+constexpr std::array<std::array<std::string_view, 3>, 44> programtexts = { {
     { "&Otevřít…", "&Open…", "&Otvoriť…" },
     { "Otevřít program v Basicu", "Open a BASIC program", "Otvoriť program v Basicu" },
     { "Programy v Basicu (*.bas)", "BASIC programs (*.bas)", "Programy v Basicu (*.bas)" },
@@ -40,6 +40,28 @@ constexpr std::array<std::array<std::string_view, 3>, 27> programtexts = { {
     { "číslo řádku", "a line number", "číslo riadku" },
     { "příkaz", "a statement", "príkaz" },
     { "konec příkazu", "the end of the statement", "koniec príkazu" },
+    { "řádek %1: čísla řádků jsou od 1 do 99999", "line %1: line numbers go from 1 to 99999",
+        "riadok %1: čísla riadkov sú od 1 do 99999" },
+    { "řádek %1: neznámý příkaz %2", "line %1: unknown statement %2", "riadok %1: neznámy príkaz %2" },
+    { "řádek %1: ELSE bez IF", "line %1: ELSE without IF", "riadok %1: ELSE bez IF" },
+    { "řádek %1: WHILE bez WEND", "line %1: WHILE without WEND", "riadok %1: WHILE bez WEND" },
+    { "řádek %1: WEND bez WHILE", "line %1: WEND without WHILE", "riadok %1: WEND bez WHILE" },
+    { "řádek %1: došla data příkazů DATA", "line %1: out of DATA", "riadok %1: došli údaje príkazov DATA" },
+    { "řádek %1: \"%2\" není číslo", "line %1: \"%2\" is not a number", "riadok %1: \"%2\" nie je číslo" },
+    { "řádek %1: číslo je příliš velké", "line %1: number too large", "riadok %1: číslo je príliš veľké" },
+    { "řádek %1: výsledek není číslo", "line %1: the result is not a number", "riadok %1: výsledok nie je číslo" },
+    { "řádek %1: chybná hodnota pro %2", "line %1: wrong value for %2", "riadok %1: chybná hodnota pre %2" },
+    { "řádek %1: soubor %2 neexistuje", "line %1: there is no file %2", "riadok %1: súbor %2 neexistuje" },
+    { "řádek %1: přečtený řádek má málo hodnot", "line %1: too few values in the line read",
+        "riadok %1: prečítaný riadok má málo hodnôt" },
+    { "Zastaveno na řádku %1.", "Stopped at line %1.", "Zastavené na riadku %1." },
+    { "Zadejte číslo.", "Enter a number.", "Zadajte číslo." },
+    { "Zadejte hodnoty oddělené čárkou, počet %1.", "Enter %1 values separated by commas.",
+        "Zadajte hodnoty oddelené čiarkou, počet %1." },
+    { "řádek %1: soubor %2 už nemá další řádek", "line %1: the file %2 has no more lines",
+        "riadok %1: súbor %2 už nemá ďalší riadok" },
+    { "Řádek nelze zadat: program nemá okno.", "A line cannot be typed: the program has no window.",
+        "Riadok nemožno zadať: program nemá okno." },
 } };
 
 // One pass, so that a value holding "%2" (a file's name can) stays as it is.

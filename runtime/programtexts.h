@@ -36,6 +36,25 @@ enum class TProgramText {
     alinenumber,
     astatement,
     endofstatement,
+    // More errors in a program; %1 is the program's line number.
+    linenumberrange,
+    unknownstatement, // %2 the word
+    elsewithoutif,
+    whilewithoutwend,
+    wendwithoutwhile,
+    outofdata,
+    notanumbervalue, // %2 the text read
+    numbertoolarge,
+    notanumber,
+    badargument, // %2 the function
+    nodatafile, // %2 where it was looked for
+    toofewvalues,
+    // Said to the user while a program runs.
+    stopped, // %1 the line
+    enteranumber,
+    entervalues, // %1 how many
+    endofdatafile, // %1 the program's line, %2 the file
+    nolineinput,
 };
 
 // The text in the interface language, UTF-8, with %1 and %2 filled in.

@@ -15,6 +15,7 @@
 namespace {
 
 constexpr const char* datafilename = "data.dta";
+std::string datafilefolder;
 std::ifstream datafile;
 
 struct TDataFileCloser {
@@ -39,10 +40,11 @@ void runstart(const std::function<void()>& program)
 {
     TDataFileCloser closer;
     std::error_code status;
-    if (std::filesystem::exists(datafilename, status)) {
-        datafile.open(datafilename, std::ios::in);
+    std::string path = datafilepath();
+    if (std::filesystem::exists(path, status)) {
+        datafile.open(path, std::ios::in | std::ios::binary);
         if (!datafile.is_open())
-            throw TVorkanaError(std::string("I/O error opening \"") + datafilename + "\": " + std::strerror(errno));
+            throw TVorkanaError(std::string("I/O error opening \"") + path + "\": " + std::strerror(errno));
     }
     runtimecells.programstarted = true;
     initruntime();
@@ -53,4 +55,30 @@ void runstart(const std::function<void()>& program)
 bool datafileopen()
 {
     return datafile.is_open();
+}
+
+void setdatafilefolder(const std::string& folder)
+{
+    datafilefolder = folder;
+}
+
+std::string datafilepath()
+{
+    if (datafilefolder.empty())
+        return datafilename;
+    return (std::filesystem::path(datafilefolder) / datafilename).string();
+}
+
+bool readdataline(std::string& line)
+{
+    if (!datafile.is_open() || !std::getline(datafile, line))
+        return false;
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return true;
+}
+
+bool datafileended()
+{
+    return !datafile.is_open() || datafile.peek() == std::ifstream::traits_type::eof();
 }

@@ -7,12 +7,21 @@
 #include "runtime/codepage.h"
 #include "runtime/errors.h"
 #include "runtime/ResourceLocalizer.h"
+#include "runtime/runframe.h"
 #include "runtime/screen.h"
 #include "tests/support/scriptedhost.h"
 
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 
 namespace {
+
+// A program, and what it says in turn.
+struct TSaidRow {
+    const char* source;
+    std::vector<std::string> said;
+};
 
 class InterpreterTest : public ::testing::Test {
 protected:
@@ -43,6 +52,15 @@ protected:
             return raised.what();
         }
         return {};
+    }
+
+    void expectsaid(std::initializer_list<TSaidRow> rows)
+    {
+        for (const TSaidRow& row : rows) {
+            host.transcript.clear();
+            EXPECT_EQ(error(row.source), "") << row.source;
+            EXPECT_EQ(host.said(), row.said) << row.source;
+        }
     }
 
     TScriptedHost host;
@@ -93,7 +111,7 @@ TEST_F(InterpreterTest, SoundsKeysAndFunctionsGoThroughTheRuntime)
                           "50 PRINT K$; LEFT$(TIME$,5): CLS\n");
     std::vector<std::string> expected { "tone 200 140ms timbre 0", "tone 300 140ms timbre 0 voice 2",
         "tone 400 140ms timbre 0 voice 3", "tone 249 140ms timbre 0", "play beep", "play click19", "say 0.25",
-        "say 0.75", "say 255", "say 25", "say 0", "say 0", "say key?", "key q", "say q", "say 14 03", "screen cleared" };
+        "say 0.75", "say 255", "say 25", "say 1.5", "say 0", "say key?", "key q", "say q", "say 14 03", "screen cleared" };
     EXPECT_EQ(transcript, expected);
 }
 
@@ -134,7 +152,23 @@ TEST_F(InterpreterTest, SyntaxErrorsNameTheLineAndWhatWasExpected)
         { "10 FOR A$=1 TO 2", "line 10: a variable expected" },
         { "10 PRINT (1", "line 10: ) expected" },
         { "10 X = 1 2", "line 10: the end of the statement expected" },
-        { "10 PRINT #", "line 10: unknown character #" },
+        { "10 PRINT @", "line 10: unknown character @" },
+        { "20 FROB 3", "line 20: unknown statement FROB" },
+        { "10 PRINT 1\n20 GOTOX", "line 20: unknown statement GOTOX" },
+        { "0 PRINT 1", "line 0: line numbers go from 1 to 99999" },
+        { "100000 PRINT 1", "line 100000: line numbers go from 1 to 99999" },
+        { "0000000000123456 PRINT 1", "line 123456: line numbers go from 1 to 99999" },
+        { "10 PRINT 1 ELSE PRINT 2", "line 10: ELSE without IF" },
+        { "10 IF 1 THEN PRINT 1 ELSE PRINT 2 ELSE PRINT 3", "line 10: ELSE without IF" },
+        { "10 WHILE 1\n20 PRINT 1", "line 10: WHILE without WEND" },
+        { "10 WEND", "line 10: WEND without WHILE" },
+        { "10 ON 1 GOTO 10, 30", "line 10: there is no line 30" },
+        { "10 RESTORE 5", "line 10: there is no line 5" },
+        { "10 PRINT 1E999", "line 10: number too large" },
+        { "10 INPUT #2, A$", "line 10: 1 expected" },
+        { "10 INPUT \"name\" A$", "line 10: , expected" },
+        { "10 A$=MID$(\"abc\")", "line 10: , expected" },
+        { "10 A=INSTR(1, 2, \"b\")", "line 10: a string expected" },
         { "10 THEN", "line 10: a statement expected" },
         { "10 SOUND 200,100", "line 10: , expected" },
         { "10 DIM A", "line 10: ( expected" },
@@ -179,9 +213,119 @@ TEST_F(InterpreterTest, RunErrorsEndTheRunWithTheLine)
                     "20 DIM I(65535), J(65535), K(65535), L(65535), M(65535), N(65535), O(65535), P(65535), Q(0)",
                  "line 20: the program is out of memory" },
              TRow { "10 PRINT VAL(\"%zz\")", "line 10: '%zz' is not a valid integer value" },
+             TRow { "10 A=1E300\n20 A=A*A", "line 20: number too large" },
+             TRow { "10 A=1E308+1E308", "line 10: number too large" },
+             TRow { "10 A=EXP(1000)", "line 10: number too large" },
+             TRow { "10 A=1E300*1E300-1E300*1E300", "line 10: number too large" },
+             TRow { "10 A=0^-1", "line 10: number too large" },
+             TRow { "10 A=SQR(-1)", "line 10: wrong value for SQR" },
+             TRow { "10 A=LOG(0)", "line 10: wrong value for LOG" },
+             TRow { "10 A$=CHR$(256)", "line 10: wrong value for CHR$" },
+             TRow { "10 A=ASC(\"\")", "line 10: wrong value for ASC" },
+             TRow { "10 A$=MID$(\"abc\", 0, 1)", "line 10: wrong value for MID$" },
+             TRow { "10 A=7 MOD 0", "line 10: division by zero" },
+             TRow { "10 DATA 1\n20 READ A, B", "line 20: out of DATA" },
+             TRow { "10 DATA one\n20 READ A", "line 20: \"one\" is not a number" },
+             TRow { "10 INPUT #1, A$", "line 10: there is no file data.dta" },
+             TRow { "10 PRINT EOF(2)", "line 10: wrong value for EOF" },
          }) {
         EXPECT_EQ(error(row.source), row.message) << row.source;
     }
+}
+
+TEST_F(InterpreterTest, StringFunctions)
+{
+    expectsaid({
+        { "10 A$=\"ďeň\"+\"!\": PRINT A$; LEN(A$); LEN(\"\")", { "ďeň!", "4", "0" } },
+        { "10 PRINT MID$(\"abcdef\",2,3); MID$(\"abcdef\",4); MID$(\"abc\",3,9); MID$(\"abc\",4,1)", { "bcd", "def", "c" } },
+        { "10 PRINT MID$(\"abc\",2,0); RIGHT$(\"abcdef\",2); RIGHT$(\"ab\",5); RIGHT$(\"ab\",-1)", { "ef", "ab" } },
+        { "10 PRINT CHR$(65); ASC(\"A\"); ASC(\"ž\"); CHR$(158)", { "A", "65", "158", "ž" } },
+        { "10 PRINT STR$(-12); STR$(2.5); LEN(STR$(7))", { "-12", "2.5", "1" } },
+        { "10 PRINT INSTR(\"abcabc\",\"c\"); INSTR(4,\"abcabc\",\"c\"); INSTR(\"abc\",\"x\"); INSTR(9,\"abc\",\"a\")",
+            { "3", "6", "0", "0" } },
+        { "10 PRINT UCASE$(\"žluťoučký kůň ß\"); LCASE$(\"ŽLUŤOUČKÝ Kůň\")", { "ŽLUŤOUČKÝ KŮŇ ß", "žluťoučký kůň" } },
+    });
+}
+
+TEST_F(InterpreterTest, NumberFunctionsAndOperators)
+{
+    expectsaid({
+        { "10 PRINT ABS(-2.5); SGN(-3); SGN(0); SGN(7); SQR(16); INT(-2.5)", { "2.5", "-1", "0", "1", "4", "-2" } },
+        { "10 PRINT SIN(0); COS(0); ATN(1)*4; EXP(0); LOG(EXP(2))", { "0", "1", "3.14159265358979", "1", "2" } },
+        { "10 PRINT 7 MOD 3; -7 MOD 3; 7.5 MOD 2; 2+7 MOD 4*2", { "1", "-1", "1.5", "8" } },
+        // ^ groups from the left and binds tighter than a sign.
+        { "10 PRINT 2^3^2; -2^2; 2^-1; 2^3*2", { "64", "-4", "0.5", "16" } },
+        { "10 PRINT VAL(\"2,5\")+VAL(\" 1.5\"); VAL(\"1,2,3\")", { "4", "0" } },
+    });
+    int reseeds = host.reseeds;
+    run("10 RANDOMIZE: RANDOMIZE");
+    EXPECT_EQ(host.reseeds - reseeds, 3); // the run's own, and two
+}
+
+TEST_F(InterpreterTest, FlowStatements)
+{
+    expectsaid({
+        { "10 FOR I=0 TO 4: ON I GOTO 20, 30, 40\n15 PRINT \"none\": GOTO 50\n20 PRINT \"one\": GOTO 50\n"
+          "30 PRINT \"two\": GOTO 50\n40 PRINT \"three\"\n50 NEXT",
+            { "none", "one", "two", "three", "none" } },
+        { "10 ON 2 GOSUB 100, 200: PRINT \"back\": END\n100 PRINT 1: RETURN\n200 PRINT 2: RETURN", { "2", "back" } },
+        { "10 FOR I=1 TO 2: IF I=1 THEN PRINT \"a\": PRINT \"b\" ELSE PRINT \"c\": PRINT \"d\"\n20 NEXT",
+            { "a", "b", "c", "d" } },
+        { "10 IF 0 THEN 30 ELSE 40\n30 PRINT 30\n40 PRINT 40", { "40" } },
+        { "10 A=1: B=0: IF A THEN IF B THEN PRINT 1 ELSE PRINT 2 ELSE PRINT 3\n20 PRINT 4", { "2", "4" } },
+        { "10 I=0: WHILE I<3: I=I+1: PRINT I: WEND: PRINT \"end\"", { "1", "2", "3", "end" } },
+        { "10 WHILE 0\n20 PRINT \"never\"\n30 WEND\n40 I=2: WHILE I: J=2\n50 WHILE J: PRINT I*10+J: J=J-1: WEND\n"
+          "60 I=I-1: WEND",
+            { "22", "21", "12", "11" } },
+        { "10 PRINT 1\n20 STOP\n30 PRINT 3", { "1", "Stopped at line 20." } },
+        { "10 GOTO20\n15 PRINT 15\n20 GOSUB30: END\n30 IF 1 THEN40\n40 PRINT 40: RETURN", { "40" } },
+        { "010 GOTO 00030\n20 PRINT 20\n00030 PRINT 30", { "30" } },
+    });
+}
+
+TEST_F(InterpreterTest, DataReadAndRestore)
+{
+    expectsaid({
+        { "10 READ A, B$, C$: PRINT A; B$; C$\n20 DATA 2.5, \"a, b\" , Brno  : PRINT \"x\"\n30 READ D: PRINT D\n40 DATA -1",
+            { "2.5", "a, b", "Brno", "x", "-1" } },
+        { "10 DATA 1, 2\n20 DATA 3\n30 READ A, B, C: RESTORE 20: READ D: RESTORE: READ E: PRINT A+B+C; D; E",
+            { "6", "3", "1" } },
+        { "10 READ A$, B: PRINT LEN(A$); B\n20 DATA , 7", { "0", "7" } },
+    });
+}
+
+TEST_F(InterpreterTest, InputAsksAgainUntilTheValuesFit)
+{
+    host.typedlines = { "Eva", "x", "", "3,5", "1", "1, ano" };
+    run("10 INPUT \"Jméno\"; N$: PRINT \"Ahoj \"; N$\n20 INPUT A: PRINT A\n30 INPUT \"Dvě\", B, C$: PRINT B; C$");
+    EXPECT_EQ(host.said(), (std::vector<std::string> { "Jméno", "Ahoj ", "Eva", "Enter a number.", "Enter a number.",
+                               "3.5", "Dvě", "Enter 2 values separated by commas.", "1", "ano" }));
+    EXPECT_EQ(screen.line(0).substr(0, 9), cp1250::fromutf8("JménoEva "));
+    EXPECT_EQ(screen.line(2).substr(0, 4), "3,5 ");
+    EXPECT_TRUE(host.typedlines.empty());
+}
+
+TEST_F(InterpreterTest, InputFromTheDataFileUntilItsEnd)
+{
+    auto folder = std::filesystem::temp_directory_path() / ("vorkana-data-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / "data.dta", std::ios::binary) << "první řádek\r\n2,5\nHanoj, 3\n";
+    setdatafilefolder(folder.string());
+    std::string message;
+    try {
+        runstart([] {
+            runbasic(loadbasic("10 PRINT EOF(1)\n20 INPUT #1, A$: PRINT A$: INPUT #1, B: PRINT B\n"
+                               "30 INPUT #1, C$, D: PRINT C$; D; EOF(1)\n40 INPUT #1, E$"));
+        });
+    } catch (const TVorkanaError& error) {
+        message = error.what();
+    }
+    setdatafilefolder({});
+    std::filesystem::remove_all(folder);
+    std::vector<std::string> said = host.said();
+    said.resize(std::min<std::size_t>(said.size(), 6));
+    EXPECT_EQ(said, (std::vector<std::string> { "0", "první řádek", "2.5", "Hanoj", "3", "-1" }));
+    EXPECT_EQ(message, "line 40: the file " + (folder / "data.dta").string() + " has no more lines");
 }
 
 TEST_F(InterpreterTest, ALoopThatNeverWaitsGivesTheWindowItsTurn)

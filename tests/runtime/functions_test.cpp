@@ -7,13 +7,14 @@
 #include <clocale>
 #include <gtest/gtest.h>
 
-TEST(Val, DecimalTextsWithAPointWhateverTheLocale)
+TEST(Val, DecimalTextsWithAPointOrACommaWhateverTheLocale)
 {
     struct TRow {
         const char* text;
         double value;
     };
-    for (TRow row : { TRow { "7", 7 }, TRow { "", 0 }, TRow { "1,5", 0 }, TRow { "3 ", 0 }, TRow { "2.5E1", 25 },
+    for (TRow row : { TRow { "7", 7 }, TRow { "", 0 }, TRow { "1,5", 1.5 }, TRow { "1,2,3", 0 }, TRow { "1.0,5", 0 },
+             TRow { "3 ", 0 }, TRow { "2.5E1", 25 },
              TRow { "  -2.5", -2.5 }, TRow { "+4", 4 }, TRow { ".5", 0.5 }, TRow { "1e-2", 0.01 }, TRow { "abc", 0 },
              TRow { "inf", 0 }, TRow { "nan", 0 }, TRow { "1e", 0 }, TRow { "+-1", 0 }, TRow { "14", 14 } }) {
         EXPECT_EQ(val(row.text), row.value) << '"' << row.text << '"';
@@ -104,11 +105,11 @@ TEST(Peek, ReadsTheDeviceMemory)
     EXPECT_EQ(peek(65536), 0);
 }
 
-TEST(Val, ReadsAPointUnderACommaLocale)
+TEST(Val, ReadsAPointAndACommaUnderACommaLocale)
 {
     if (!std::setlocale(LC_ALL, "cs_CZ.UTF-8"))
         GTEST_SKIP() << "the Czech locale is not installed";
     EXPECT_EQ(val("2.5"), 2.5);
-    EXPECT_EQ(val("2,5"), 0);
+    EXPECT_EQ(val("2,5"), 2.5);
     std::setlocale(LC_ALL, "C");
 }

@@ -11,11 +11,23 @@
 TScriptedHost::TScriptedHost()
 {
     services = { this, this, this };
+    setlineinput(this);
 }
 
 TScriptedHost::~TScriptedHost()
 {
     resetservices();
+    setlineinput(nullptr);
+}
+
+std::string TScriptedHost::inputline()
+{
+    if (typedlines.empty())
+        overrun("the program asked for a line the script does not type");
+    std::string line = std::move(typedlines.front());
+    typedlines.pop_front();
+    record("typed " + line);
+    return cp1250::fromutf8(line);
 }
 
 void TScriptedHost::after(const std::string& saidutf8, const std::string& keyutf8)

@@ -6,6 +6,7 @@
 // services while it lives.
 
 #include "runtime/host.h"
+#include "runtime/lineinput.h"
 #include "runtime/soundplayer.h"
 #include "runtime/speaker.h"
 
@@ -26,7 +27,7 @@ public:
 // Runs of equal entries folded into one line, "<entry> ×<count>".
 std::vector<std::string> foldruns(const std::vector<std::string>& entries);
 
-class TScriptedHost final : public TRuntimeHost, public TSpeaker, public TSoundPlayer {
+class TScriptedHost final : public TRuntimeHost, public TSpeaker, public TSoundPlayer, public TLineInput {
 public:
     TScriptedHost();
     ~TScriptedHost() override;
@@ -44,6 +45,7 @@ public:
     //   "play <wave>"  one-shot with wait
     //   "reseed"       the random generator reseeded
     //   "screen cleared"  the screen went blank
+    //   "typed <line>" a line given to INPUT
     // A sound at a volume other than the user's (switches.soundvolume) ends
     // with " volume <v>".
     std::vector<std::string> transcript;
@@ -72,6 +74,8 @@ public:
     // The key is pressed at the next poll.
     void press(const std::string& keyutf8);
     bool allkeysdelivered() const { return m_keys.empty(); }
+    // The lines INPUT is given, in turn (UTF-8); one more asked for is an overrun.
+    std::deque<std::string> typedlines;
 
     // Texts said (speakwait and speak), in order, UTF-8.
     std::vector<std::string> said() const;
@@ -99,6 +103,9 @@ public:
     void speakwait(const std::string& text) override;
     void speakchar(const std::string& text) override;
     void stopspeech() override;
+
+    // TLineInput
+    std::string inputline() override;
 
     // TSoundPlayer
     void startlooped(const std::string& name, int rate, int volume) override;
