@@ -88,10 +88,6 @@ void TMachine::run()
         const TStatement& statement = m_statements[m_position++];
         if (statement.kind == TStatementKind::end)
             return;
-        if (statement.kind == TStatementKind::stop) {
-            printtext(cp1250::fromutf8(programtext(TProgramText::stopped, std::to_string(statement.line))), 0);
-            return;
-        }
         execute(statement);
         if (--m_untilclockcheck == 0)
             givewindowturnwhendue();
@@ -173,8 +169,11 @@ void TMachine::execute(const TStatement& statement)
         for (const auto& array : expressions)
             dimension(array);
         break;
-    case TStatementKind::end:
-    case TStatementKind::stop: break;
+    case TStatementKind::stop:
+        printtext(cp1250::fromutf8(programtext(TProgramText::stopped, std::to_string(statement.line))), 0);
+        m_position = m_statements.size() - 1; // the END after the last line
+        break;
+    case TStatementKind::end: break;
     }
 }
 
@@ -335,7 +334,8 @@ bool TMachine::repeat(std::size_t loop)
     double& variable = m_variables.numbers[open.slot];
     variable += open.step;
     if (forcontinues(variable, open.last, open.step)) {
-        m_loops.resize(loop + 1);
+        if (m_loops.size() != loop + 1)
+            m_loops.resize(loop + 1);
         m_position = open.body;
         return true;
     }

@@ -2,6 +2,7 @@
 
 #include "basic/machine.h"
 #include "program/vorkanaprog.h"
+#include "runtime/runframe.h"
 
 #include <filesystem>
 #include <optional>
@@ -17,6 +18,8 @@ void chooseprogramfile(const std::string& path)
 {
     chosenprogram = loadbasic(readsourcefile(path));
     chosenpath = path;
+    // A program's data file lies beside it, wherever the program was started.
+    setdatafilefolder(std::filesystem::path(path).parent_path().string());
 }
 
 void rereadchosenprogram()
@@ -43,4 +46,5 @@ void forgetchosenprogram()
 {
     chosenpath.clear();
     chosenprogram.reset();
+    setdatafilefolder({});
 }

@@ -7,9 +7,9 @@
 
 #include <string>
 
-// Reads and checks the file and makes it what Start runs. Raises the error
-// (the file cannot be read; a line and what was expected there) and keeps
-// the previous choice then.
+// Reads and checks the file and makes it what Start runs, with the
+// "data.dta" beside it. Raises the error (the file cannot be read; a line
+// and what was expected there) and keeps the previous choice then.
 void chooseprogramfile(const std::string& path);
 
 // The chosen file's name without its folder; empty while the game is chosen.

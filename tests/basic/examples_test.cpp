@@ -3,6 +3,7 @@
 
 #include "basic/machine.h"
 #include "runtime/cells.h"
+#include "runtime/runframe.h"
 #include "tests/support/scriptedhost.h"
 
 #include <functional>
@@ -16,6 +17,9 @@ struct TExample {
     std::vector<std::string> lastsaid;
     std::size_t tones;
 };
+
+constexpr const char* tenanswers[] = { "Eva", "praha", "56", "8", "Bratislava", "366", "ZELENÁ", "25", "kočka", "60",
+    "Labe" };
 
 }
 
@@ -40,15 +44,26 @@ TEST(Examples, EachRunsToItsEnd)
                 host.press(" ");
             },
             { "a", "ž", "Konec, kláves: ", "2" }, 0 },
+        { "talkingquiz.bas", [](TScriptedHost& host) { host.typedlines.assign(std::begin(tenanswers), std::end(tenanswers)); },
+            { "Správně.", "Otázka ", "10", "Nejdelší řeka Česka?", "Ne, správně je ", "Vltava", "Eva", " máš ", "9",
+                " bodů z deseti." },
+            0 },
+        // Its data file lies beside it: five words, two of them known.
+        { "drill.bas", [](TScriptedHost& host) { host.typedlines = { "dog", "kitten", "House", "wine", "bred" }; },
+            { "Přelož: ", "chléb", "Ne, ", "bread", "Hotovo: ", "2", " z ", "5" }, 0 },
     };
     for (const auto& example : examples) {
         resetcells();
         switches.voiceallowed = true;
         TScriptedHost host;
         example.type(host);
-        runbasic(loadbasic(readsourcefile(std::string(VORKANA_EXAMPLES) + "/" + example.file)));
-        EXPECT_TRUE(host.allkeysdelivered()) << example.file;
+        TBasicProgram program = loadbasic(readsourcefile(std::string(VORKANA_EXAMPLES) + "/" + example.file));
+        setdatafilefolder(VORKANA_EXAMPLES);
+        runstart([&] { runbasic(program); });
+        setdatafilefolder({});
+        EXPECT_TRUE(host.allkeysdelivered() && host.typedlines.empty()) << example.file;
         std::vector<std::string> said = host.said();
+        said.pop_back(); // the ready text of Start
         std::size_t count = std::min(said.size(), example.lastsaid.size());
         EXPECT_EQ(std::vector<std::string>(said.end() - static_cast<std::ptrdiff_t>(count), said.end()), example.lastsaid)
             << example.file;

@@ -75,6 +75,11 @@ TEST_F(InterpreterTest, PrintPlacesItemsBySeparatorAndSpeaksEach)
     EXPECT_EQ(screen.line(0).substr(0, 10), "ab      1.");
     EXPECT_EQ(screen.line(1).substr(0, 3), "-3 ");
     EXPECT_EQ(screen.line(2).substr(0, 10), "xy      he");
+    // The manual's examples of numbers and commas.
+    run("10 PRINT 165;123\n20 PRINT \"ab\",\"c\",\"defghijkl\",\"x\"\n30 PRINT \"a\",\"b\"");
+    EXPECT_EQ(screen.line(3).substr(0, 7), "165123 ");
+    EXPECT_EQ(screen.line(4).substr(0, 26), "ab      c defghijkl     x ");
+    EXPECT_EQ(screen.line(5).substr(0, 4), "a b ");
 }
 
 // FOR compares exactly (ten steps of 0.1 fall short of 1, so eleven
