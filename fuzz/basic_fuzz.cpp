@@ -1,23 +1,47 @@
 // Any text as a BASIC program: reading it gives a program or a syntax
 // error, and running that program ends, by END, by a run error or by the
 // budget below, never by a crash or a hang. The host answers every wait at
-// once and hands the keyboard a key now and then.
+// once, hands the keyboard a key now and then and INPUT a line of its
+// choosing; a small "data.dta" is open for INPUT #1.
 
 #include "basic/machine.h"
 #include "runtime/cells.h"
 #include "runtime/errors.h"
+#include "runtime/lineinput.h"
+#include "runtime/runframe.h"
 #include "runtime/services.h"
 #include "runtime/tones.h"
+
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
 
 namespace {
 
 // The run has used its share: enough to reach loops, waits and errors.
 struct TBudgetSpent {};
 
-class TFuzzHost final : public TRuntimeHost, public TSpeaker, public TSoundPlayer {
+class TFuzzHost final : public TRuntimeHost, public TSpeaker, public TSoundPlayer, public TLineInput {
 public:
-    TFuzzHost() { services = { this, this, this }; }
-    ~TFuzzHost() override { resetservices(); }
+    TFuzzHost()
+    {
+        services = { this, this, this };
+        setlineinput(this);
+    }
+    ~TFuzzHost() override
+    {
+        resetservices();
+        setlineinput(nullptr);
+    }
+
+    // Numbers, words, lists and nothing, in turn.
+    std::string inputline() override
+    {
+        static constexpr std::array<const char*, 6> lines = { "12", "slovo", "1, 2, 3", "", "2,5", "-1e308" };
+        spend();
+        return lines[static_cast<std::size_t>(m_calls) % lines.size()];
+    }
 
     void pumpevents() override
     {
@@ -65,16 +89,29 @@ private:
     double m_draw = 0;
 };
 
+// A folder of the process's own with a three-line data file.
+std::string datafolder()
+{
+    static const std::string folder = [] {
+        auto path = std::filesystem::temp_directory_path() / ("vorkana-fuzz-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(path);
+        std::ofstream(path / "data.dta", std::ios::binary) << "první, 2\r\n3,5\nslovo\n";
+        return path.string();
+    }();
+    return folder;
+}
+
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     resetcells();
     switches.voiceallowed = true;
+    setdatafilefolder(datafolder());
     TFuzzHost host;
     try {
         TBasicProgram program = loadbasic(std::string_view(reinterpret_cast<const char*>(data), size));
-        runbasic(program);
+        runstart([&] { runbasic(program); });
     } catch (const TVorkanaError&) {
     } catch (const TBudgetSpent&) {
     }
