@@ -46,14 +46,14 @@ constexpr std::array<TLanguageBlock, 3> table = { {
         "czech", // 24
         "hotovo", // 25
         "Obrazovka", // 26
-        "Používat hlas SA&PI5", // 27
+        "&Používat systémový hlas (speech-dispatcher)", // 27
         "H&lasitost zvuků", // 28
         "prázdný řádek", // 29
         "konec obrazovky", // 30
         "řádek", // 31
         "sloupec", // 32
         "Kon&ec", // 33
-        "Ná&pověda", // 34
+        "&Nápověda", // 34
         "O progr&amu", // 35
         "O programu", // 36
         "verze", // 37
@@ -95,14 +95,14 @@ constexpr std::array<TLanguageBlock, 3> table = { {
         "english", // 24
         "ready", // 25
         "Screen", // 26
-        "Use SA&PI5 voice", // 27
+        "&Use the system's voice (speech-dispatcher)", // 27
         "Sound vo&lume", // 28
         "empty line", // 29
         "end of screen", // 30
         "line", // 31
         "column", // 32
         "&Exit", // 33
-        "Hel&p", // 34
+        "&Help", // 34
         "&About", // 35
         "About", // 36
         "version", // 37
@@ -144,14 +144,14 @@ constexpr std::array<TLanguageBlock, 3> table = { {
         "slovak", // 24
         "hotovo", // 25
         "Obrazovka", // 26
-        "Používať hlas SA&PI5", // 27
+        "&Používať systémový hlas (speech-dispatcher)", // 27
         "H&lasitosť zvukov", // 28
         "prázdny riadok", // 29
         "koniec obrazovky", // 30
         "riadok", // 31
         "stĺpec", // 32
         "Koni&ec", // 33
-        "&Pomoc", // 34
+        "Po&moc", // 34
         "O progr&ame", // 35
         "O programe", // 36
         "verzia", // 37

@@ -44,9 +44,8 @@ opendialog ctrl+d "sounds dialog" dialog "Nastavení zvuků" "check box" "Povoli
   slider "Hlasitost zvuků" "push button" Ok "push button" Zrušit
 opendialog ctrl+h "voice dialog" dialog "Nastavení hlasu" list Hlasy slider Výška slider Rychlost slider Hlasitost \
   "push button" "Zvolit hlas" "push button" Zavřít
-# The help menu shares its mnemonic with the program menu, so it is reached
-# from the program menu with the arrow keys, as a user would.
-opendialog "alt+p Right Right Return" "about box" dialog "O programu" label "Překladač Vorkana Basicu" \
+# The help menu by its own letter.
+opendialog "alt+n Return" "about box" dialog "O programu" label "Překladač Vorkana Basicu" \
   label "verze 1.7" "push button" Ok
 # The virtual screen opens from the arrow keys once the game has started;
 # a fresh start, since the program's menus are closed during a run.
