@@ -90,7 +90,9 @@ std::uint64_t TKeyState::keyidentity(int qtkey, std::uint32_t scancode)
 
 int TKeyState::press(std::uint64_t identity, int code)
 {
-    return m_held.try_emplace(identity, code).first->second;
+    auto [entry, added] = m_held.try_emplace(identity, code);
+    m_repeating = !added;
+    return entry->second;
 }
 
 int TKeyState::release(std::uint64_t identity)

@@ -57,10 +57,17 @@ public:
     int release(std::uint64_t identity);
 
     bool held(int code) const;
-    void clear() { m_held.clear(); }
+    // Whether the latest press was of a key already held: an auto-repeat.
+    bool repeating() const { return m_repeating; }
+    void clear()
+    {
+        m_held.clear();
+        m_repeating = false;
+    }
 
 private:
     std::map<std::uint64_t, int> m_held;
+    bool m_repeating = false;
 };
 
 extern TKeyState keystate;

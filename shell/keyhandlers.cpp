@@ -59,7 +59,10 @@ int cursorcode()
 
 void FormKeyDown(int key, TShiftState shift, const TMainKeyActions& actions)
 {
-    if (switches.braillekeyboard)
+    // An auto-repeat is no new press: a chord key held on after the chord
+    // was decided must not start a chord of its own (F+D with D held on
+    // would type "b" and then ",").
+    if (switches.braillekeyboard && !keystate.repeating())
         currentchord.clear();
     speech().stopspeech();
     cuttone();
@@ -102,7 +105,7 @@ void FormKeyDown(int key, TShiftState shift, const TMainKeyActions& actions)
 void FormKeyPress(char character)
 {
     typedchar.assign(1, character);
-    if (!switches.braillekeyboard)
+    if (!switches.braillekeyboard || keystate.repeating())
         return;
     TBrailleKeys keys = heldbraillekeys();
     if (!keys.anydot())

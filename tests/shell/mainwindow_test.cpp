@@ -529,6 +529,9 @@ private slots:
         QTest::newRow("space alone") << "+space -space" << "- 32";
         QTest::newRow("a chord with Ctrl held") << "+ctrl +f -f" << "- - a";
         QTest::newRow("a digit types nothing and drops the prefix") << "+l -l +1 -1 +f -f" << "- - - - - a";
+        QTest::newRow("a chord held past the auto-repeat delay") << "+f +d *d *d -f -d" << "- - - - b -";
+        QTest::newRow("its last key held on types nothing more") << "+f +d -f *d *d -d" << "- - b b b -";
+        QTest::newRow("pressed again, the whole chord again") << "+f +d -f +f -f -d" << "- - b b b -";
     }
 
     void braillechords()
