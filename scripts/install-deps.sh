@@ -13,6 +13,7 @@ build_packages=(
   libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng
   libgtest-dev libgmock-dev libxcb1-dev libbrlapi-dev
   fonts-dejavu-core
+  qt6-translations-l10n
   dpkg-dev file
 )
 # clang-14 and its libFuzzer and sanitizer runtimes build the fuzz targets

@@ -13,6 +13,7 @@
 #include "ui/screenaccessible.h"
 #include "shell/keyfilter.h"
 #include "shell/programfiledialog.h"
+#include "shell/qttranslations.h"
 #include "shell/userprogram.h"
 #include "runtime/programtexts.h"
 #include "platform/messagebox.h"
@@ -238,6 +239,8 @@ void TForm1::settitle()
 
 void TForm1::setcaptions()
 {
+    // Qt's own dialogs and buttons speak the interface language too.
+    useqttranslations(CurrentLanguage);
     Programmenu->setTitle(caption(2));
     opensubmenu->setText(QString::fromStdString(programtext(TProgramText::opencommand)));
     Startsubmenu->setText(caption(3));

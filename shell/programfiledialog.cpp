@@ -2,6 +2,7 @@
 
 #include "platform/screenreader.h"
 #include "runtime/codepage.h"
+#include "runtime/ResourceLocalizer.h"
 #include "runtime/programtexts.h"
 #include "runtime/services.h"
 
@@ -33,6 +34,8 @@ std::string askprogramfile(QWidget* parent)
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAccessibleName(title);
+    // Qt's Slovak catalogue leaves this button English; ours has it.
+    dialog.setLabelText(QFileDialog::Reject, QString::fromStdString(text(8)));
     QObject::connect(&dialog, &QFileDialog::currentChanged,
         [](const QString& path) { announce(QFileInfo(path).fileName()); });
     QObject::connect(&dialog, &QFileDialog::directoryEntered,

@@ -33,7 +33,10 @@ depends=$(dpkg-deb -f "$package" Depends)
 echo "Depends: $depends"
 packages=$(echo "$depends" | tr ',' '\n' | sed 's/^ *//; s/[ (].*//' | sed '/^$/d')
 haspackage() { echo "$packages" | grep -qxF "$1"; }
-haspackage espeak-ng-data || fail "Depends lacks espeak-ng-data"
+# What the program loads without linking it.
+for loaded in espeak-ng-data qt6-translations-l10n; do
+  haspackage "$loaded" || fail "Depends lacks $loaded"
+done
 for library in $(readelf -d "$program" | sed -n 's/.*Shared library: \[\(.*\)\]/\1/p'); do
   path=$(ldconfig -p | awk -v name="$library" '$1 == name && /x86-64|x86_64/ { print $NF; exit }')
   [ -n "$path" ] || path=$(ldconfig -p | awk -v name="$library" '$1 == name { print $NF; exit }')

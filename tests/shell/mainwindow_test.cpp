@@ -22,6 +22,7 @@
 #include "ui/virtualscreenwindow.h"
 
 #include <QAction>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -35,6 +36,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -649,6 +651,49 @@ private slots:
         QTRY_VERIFY(form->Startsubmenu->isEnabled());
         QVERIFY(form->printmemo->toPlainText().startsWith("la2"));
         QVERIFY(form->printmemo->toPlainText().contains("hotovo"));
+    }
+
+    // Qt's own labels and buttons of the Open dialog speak the interface
+    // language.
+    void opendialoglanguage_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("labels");
+        QTest::newRow("Czech") << 1000
+                               << "Hledat v: | Název &souboru: | Soubory typu: | &Otevřít | Zrušit"
+                                  " | Název | Velikost | Typ | Datum změny";
+        QTest::newRow("English") << 2000
+                                 << "Look in: | File &name: | Files of type: | &Open | Cancel"
+                                    " | Name | Size | Type | Date Modified";
+        QTest::newRow("Slovak") << 3000
+                                << "Hľadať v: | &Názov súboru: | Súbory typu: | &Otvoriť | Zrušiť"
+                                   " | Názov | Veľkosť | Typ | Dátum úpravy";
+    }
+
+    void opendialoglanguage()
+    {
+        QFETCH(int, language);
+        QFETCH(QString, labels);
+        std::ofstream(path("vorkana.ini")) << "[environment]\nlanguage=" << language << "\n";
+        createform();
+        QStringList shown;
+        QTimer user;
+        connect(&user, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            for (const char* name : { "lookInLabel", "fileNameLabel", "fileTypeLabel" })
+                shown << dialog->findChild<QLabel*>(name)->text();
+            for (const QAbstractButton* button : dialog->findChild<QDialogButtonBox*>("buttonBox")->buttons())
+                shown << button->text();
+            const QAbstractItemModel* files = dialog->findChild<QTreeView*>("treeView")->model();
+            for (int column = 0; column < files->columnCount(); ++column)
+                shown << files->headerData(column, Qt::Horizontal).toString();
+            dialog->reject();
+        });
+        user.start(10);
+        play("+ctrl +o -o -ctrl");
+        QCOMPARE(shown.join(" | "), labels);
     }
 
     // Told in the voice and in a box; the previous choice stays. A fault
