@@ -13,15 +13,18 @@ build_packages=(
   libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng
   libgtest-dev libgmock-dev libxcb1-dev libbrlapi-dev
   fonts-dejavu-core
-  qt6-translations-l10n
+  qt6-translations-l10n qt6-wayland
   dpkg-dev file
 )
 # clang-14 and its libFuzzer and sanitizer runtimes build the fuzz targets
-# and the sanitized key soak; util-linux gives unshare for the tmpfs tests.
+# and the sanitized key soak; util-linux gives unshare for the tmpfs tests;
+# sway is the headless Wayland desktop of the Wayland end-to-end test, whose
+# virtual keyboard is built against libwayland and libxkbcommon.
 test_packages=(xvfb xdotool pulseaudio pulseaudio-utils sox x11-utils locales
   desktop-file-utils appstream dbus at-spi2-core python3-pyatspi clang-14 libclang-rt-14-dev util-linux lintian
   brltty
-  pipewire pipewire-bin wireplumber)
+  pipewire pipewire-bin wireplumber
+  sway libwayland-dev libxkbcommon-dev)
 # The benchmarks also measure against PipeWire's PulseAudio server;
 # debootstrap builds the fresh Debian root for packaging/fresh-machine-check.sh.
 bench_packages=(pipewire-pulse debootstrap)

@@ -32,6 +32,9 @@ int main(int argc, char* argv[])
     }
 
     TVorkanaApplication application(argc, argv);
+    // A Wayland desktop ties a window to its menu entry by this name, the
+    // window's application id.
+    QGuiApplication::setDesktopFileName(VORKANA_APP_ID);
     // espeak-ng sets the process's character type; it must start before
     // any other thread does.
     std::string speechproblem;

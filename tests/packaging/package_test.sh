@@ -34,7 +34,7 @@ echo "Depends: $depends"
 packages=$(echo "$depends" | tr ',' '\n' | sed 's/^ *//; s/[ (].*//' | sed '/^$/d')
 haspackage() { echo "$packages" | grep -qxF "$1"; }
 # What the program loads without linking it.
-for loaded in espeak-ng-data qt6-translations-l10n; do
+for loaded in espeak-ng-data qt6-translations-l10n qt6-wayland; do
   haspackage "$loaded" || fail "Depends lacks $loaded"
 done
 for library in $(readelf -d "$program" | sed -n 's/.*Shared library: \[\(.*\)\]/\1/p'); do

@@ -12,8 +12,10 @@ Space at the one on the rules must reach "zvol hru!"; the numbers game's
 rounds, typed back, must be right. Round two starts with round one's
 number, so the same key (or chord) comes twice in a row. With "chords" the
 answers are Braille chords on F D S J K L: the number sign, then a letter
-for each digit. Each key is noted in $STEPS_LOG when that is set. The
-screen reader bench walks a longer session with the same steps (run()).
+for each digit. Each key is noted in $STEPS_LOG when that is set. The keys
+are typed with xdotool, or, when $WAYLAND_KEYS names the pipe a running
+Wayland test keyboard reads (tests/support/waylandkeyboard.cpp), with that.
+The screen reader bench walks a longer session with the same steps (run()).
 """
 import datetime
 import os
@@ -55,6 +57,45 @@ def xdotool(*arguments):
     subprocess.run(["xdotool", *arguments], check=False)
 
 
+waylandkeys = None
+WAYLANDMODIFIERS = {"ctrl": "Control_L", "alt": "Alt_L", "shift": "Shift_L"}
+
+
+def wayland(*commands):
+    """Commands to the Wayland test keyboard, which it carries out in order.
+    It runs from before the program starts: a keyboard that appears later
+    reaches the window with its first key already down, and that key is lost."""
+    global waylandkeys
+    if waylandkeys is None:
+        waylandkeys = open(os.environ["WAYLAND_KEYS"], "w")
+    waylandkeys.write("".join(command + "\n" for command in commands))
+    waylandkeys.flush()
+
+
+def typekey(key):
+    """One key as xdotool names it ("ctrl+s", "Down"), modifiers held around it."""
+    if not os.environ.get("WAYLAND_KEYS"):
+        xdotool("key", key)
+        return
+    *modifiers, last = key.split("+")
+    held = [WAYLANDMODIFIERS[modifier] for modifier in modifiers]
+    wayland(*["d " + name for name in held], "k " + last, *["u " + name for name in reversed(held)])
+
+
+def holdandrelease(keys):
+    """Holds the keys, lets the first go, then the rest."""
+    if not os.environ.get("WAYLAND_KEYS"):
+        arguments = []
+        for key in keys:
+            arguments += ["keydown", key]
+        arguments += ["sleep", "0.08", "keyup", keys[0], "sleep", "0.3"]
+        for key in keys[1:]:
+            arguments += ["keyup", key]
+        xdotool(*arguments)
+        return
+    wayland(*["d " + key for key in keys], "s 80", "u " + keys[0], "s 300", *["u " + key for key in keys[1:]])
+
+
 def note(step):
     if os.environ.get("STEPS_LOG"):
         with open(os.environ["STEPS_LOG"], "a") as log:
@@ -64,7 +105,7 @@ def note(step):
 def press(*keys):
     for key in keys:
         note("key " + key)
-        xdotool("key", key)
+        typekey(key)
         time.sleep(0.15)
 
 
@@ -73,13 +114,7 @@ def chord(dots):
     decided at the first release."""
     keys = [DOTKEYS[dot] for dot in dots] if dots != " " else ["space"]
     note("chord " + "+".join(keys))
-    arguments = []
-    for key in keys:
-        arguments += ["keydown", key]
-    arguments += ["sleep", "0.08", "keyup", keys[0], "sleep", "0.3"]
-    for key in keys[1:]:
-        arguments += ["keyup", key]
-    xdotool(*arguments)
+    holdandrelease(keys)
     time.sleep(0.15)
 
 
