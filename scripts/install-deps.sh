@@ -2,8 +2,21 @@
 # Installs every Debian package that building, running and testing need;
 # --tests adds the test tools, --bench those and what the benchmarks use.
 # Idempotent: packages already present are left alone, and the package lists
-# are refreshed only when something is missing.
+# are refreshed only when something is missing. Installing needs root: run
+# as root it needs nothing more, run as a user it asks sudo.
 set -euo pipefail
+
+# Runs the command as root: as it is for root, through sudo for a user.
+asroot() {
+  if [ "$(id -u)" -eq 0 ]; then
+    "$@"
+  elif command -v sudo >/dev/null; then
+    sudo "$@"
+  else
+    echo "$0: installing packages needs root: run it as root, or install sudo" >&2
+    exit 1
+  fi
+}
 
 build_packages=(
   build-essential cmake ninja-build pkg-config
@@ -45,30 +58,26 @@ for package in "${want[@]}"; do
 done
 
 if [ "${#missing[@]}" -gt 0 ]; then
-  sudo_cmd=()
-  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-  "${sudo_cmd[@]}" apt-get update
+  asroot apt-get update
   # The tests start their own BRLTTY on a private socket; a system BRLTTY
   # started by the package would take devices and the default socket. No
   # service is started while packages are installed.
   guard=""
   if [ ! -e /usr/sbin/policy-rc.d ]; then
     guard=/usr/sbin/policy-rc.d
-    printf '#!/bin/sh\nexit 101\n' | "${sudo_cmd[@]}" tee "$guard" >/dev/null
-    "${sudo_cmd[@]}" chmod 755 "$guard"
+    printf '#!/bin/sh\nexit 101\n' | asroot tee "$guard" >/dev/null
+    asroot chmod 755 "$guard"
   fi
   status=0
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}" || status=$?
-  [ -n "$guard" ] && "${sudo_cmd[@]}" rm -f "$guard"
+  asroot env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}" || status=$?
+  [ -n "$guard" ] && asroot rm -f "$guard"
   [ "$status" -eq 0 ] || exit "$status"
 fi
 
 # The number tests also run under Czech settings, where the decimal
 # separator is a comma.
 if [ "${1:-}" = "--tests" ] && ! locale -a 2>/dev/null | grep -qi '^cs_CZ\.utf-\?8$'; then
-  if [ "$(id -u)" -eq 0 ]; then
-    sed -i 's/^# *cs_CZ.UTF-8 UTF-8/cs_CZ.UTF-8 UTF-8/' /etc/locale.gen
-    grep -q '^cs_CZ.UTF-8 UTF-8' /etc/locale.gen || echo 'cs_CZ.UTF-8 UTF-8' >> /etc/locale.gen
-    locale-gen >/dev/null
-  fi
+  asroot sed -i 's/^# *cs_CZ.UTF-8 UTF-8/cs_CZ.UTF-8 UTF-8/' /etc/locale.gen
+  grep -q '^cs_CZ.UTF-8 UTF-8' /etc/locale.gen || echo 'cs_CZ.UTF-8 UTF-8' | asroot tee -a /etc/locale.gen >/dev/null
+  asroot locale-gen >/dev/null
 fi
