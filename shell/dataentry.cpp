@@ -10,6 +10,8 @@
 #include "platform/virtualkeys.h"
 #include "runtime/ResourceLocalizer.h"
 
+#include <algorithm>
+
 TDataEntryCells dataentry;
 
 namespace {
@@ -95,6 +97,12 @@ void inputeditKeyDown(int key, TShiftState shift, const std::string& typed, cons
         actions.endatonce();
 }
 
+bool keptfromfield(const std::string& typed)
+{
+    return switches.braillekeyboard
+        && std::any_of(typed.begin(), typed.end(), [](char c) { return static_cast<unsigned char>(c) >= 32; });
+}
+
 bool inputeditKeyPress(char character)
 {
     if (!switches.braillekeyboard)
@@ -103,7 +111,7 @@ bool inputeditKeyPress(char character)
     currentchord.clear();
     // Control characters are left to the field, so Backspace still
     // deletes; the chord held with them is still previewed.
-    bool kept = static_cast<unsigned char>(character) >= 32;
+    bool kept = keptfromfield(std::string(1, character));
     currentchord = chordpattern(heldbraillekeys());
     currentprefix = dataentry.savedprefix;
     dataentry.decodedchar = decodechord(currentchord);

@@ -41,6 +41,9 @@ void dataentryclosed();
 // keyboard state of the moment (empty for none).
 void inputeditKeyDown(int key, TShiftState shift, const std::string& typed, const TEditField& field,
     const TDataEntryActions& actions);
+// Whether the key's characters are kept from the field: with the Braille
+// keyboard on, a printable character is a dot key, not text.
+bool keptfromfield(const std::string& typed);
 // Returns true when the character is to be kept from the field.
 bool inputeditKeyPress(char character);
 // After the field acted on the key; a decoded chord is inserted into field.

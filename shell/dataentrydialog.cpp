@@ -3,16 +3,17 @@
 #include "runtime/codepage.h"
 #include "platform/keyevents.h"
 #include "runtime/ResourceLocalizer.h"
+#include "ui/fieldaccessible.h"
 #include "ui/virtualscreenwindow.h"
 
 #include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QCoreApplication>
-#include <utility>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <utility>
 
 TForm2* Form2 = nullptr;
 
@@ -37,6 +38,7 @@ TForm2::TForm2(QWidget* parent, std::function<void()> endatonce)
     m_actions.endatonce = std::move(endatonce);
 
     inputedit = new QLineEdit(this);
+    makefieldaccessible(inputedit);
     Enterbitbtn = new QPushButton(this);
     exitprogrambtn = new QPushButton(this);
     Enterbitbtn->setDefault(true);
@@ -56,6 +58,26 @@ TForm2::TForm2(QWidget* parent, std::function<void()> endatonce)
     layout->addLayout(buttons);
     FormCreate();
     Form2 = this;
+    setlineinput(this);
+}
+
+TForm2::~TForm2()
+{
+    if (&lineinput() == this)
+        setlineinput(nullptr);
+    if (Form2 == this)
+        Form2 = nullptr;
+}
+
+std::string TForm2::inputline()
+{
+    inputedit->clear();
+    dataentry.atedge = false;
+    // Only Enter gives the line; closing the window another way brings the
+    // dialog back, as the program still waits for it.
+    while (exec() != QDialog::Accepted) {
+    }
+    return cp1250::fromqstring(inputedit->text());
 }
 
 void TForm2::FormCreate()
@@ -91,38 +113,60 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event)
     if (watched != inputedit)
         return false;
 
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
+        return false;
+    if (m_forwarding)
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    int code = virtualkeyof(key);
+    // Enter presses the OK button and Tab moves on: the field's handlers
+    // never see them.
+    if (code == virtualkey::enter || code == virtualkey::tab)
+        return false;
+
     if (event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        int code = virtualkeyof(key);
-        // Enter presses the OK button and Tab moves on: the field's handlers
-        // never see them.
-        if (code == virtualkey::enter || code == virtualkey::tab)
-            return false;
         TShiftState shift { key->modifiers().testFlag(Qt::ShiftModifier), key->modifiers().testFlag(Qt::AltModifier),
             key->modifiers().testFlag(Qt::ControlModifier) };
         std::string typed = typedcharacters(key);
-        int outer = std::exchange(m_keydownrunning, code);
-        inputeditKeyDown(code, shift, typed, field(), m_actions);
-        bool kept = false;
-        for (char character : typed)
-            kept = inputeditKeyPress(character) || kept;
-        m_keydownrunning = outer;
-        return kept;
-    }
-    if (event->type() == QEvent::KeyRelease) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        int code = virtualkeyof(key);
-        if (key->isAutoRepeat() || code == virtualkey::enter || code == virtualkey::tab)
-            return false;
-        // Released while its own key-down still speaks (Backspace's echo):
-        // handled after it, and after the field took the key, or it would
-        // decode a chord held across it that the key-down then takes again.
-        if (code == m_keydownrunning) {
-            QCoreApplication::postEvent(watched,
-                new QKeyEvent(key->type(), key->key(), key->modifiers(), key->nativeScanCode(), key->nativeVirtualKey(),
-                    key->nativeModifiers(), key->text(), key->isAutoRepeat(), key->count()));
-            return true;
+        // The field takes the key first and its echo follows, said of the
+        // field as it was: the echo waits, handling events, and a key typed
+        // meanwhile would otherwise go into the field before this one
+        // (typed "ja" read "aj").
+        TEditField before = field();
+        if (!keptfromfield(typed)) {
+            m_forwarding = true;
+            QCoreApplication::sendEvent(watched, event);
+            m_forwarding = false;
         }
+        int outer = std::exchange(m_keydownrunning, code);
+        inputeditKeyDown(code, shift, typed, before, m_actions);
+        for (char character : typed)
+            inputeditKeyPress(character);
+        m_keydownrunning = outer;
+        // A release held meanwhile comes once, after this key-down.
+        for (auto held = m_heldreleases.begin(); held != m_heldreleases.end();) {
+            if (held->code != code) {
+                ++held;
+                continue;
+            }
+            QCoreApplication::postEvent(watched, held->event.release());
+            held = m_heldreleases.erase(held);
+        }
+        event->accept();
+        return true;
+    }
+    // Released while its own key-down still speaks (Backspace's echo):
+    // handled after it, or it would decode a chord held across it that the
+    // key-down then takes again. Posting it back at once would bring it
+    // round again at every event the speech wait handles, a busy loop for
+    // as long as it speaks.
+    if (code == m_keydownrunning) {
+        m_heldreleases.push_back({ code,
+            std::make_unique<QKeyEvent>(key->type(), key->key(), key->modifiers(), key->nativeScanCode(),
+                key->nativeVirtualKey(), key->nativeModifiers(), key->text(), key->isAutoRepeat(), key->count()) });
+        return true;
+    }
+    if (!key->isAutoRepeat()) {
         TEditField before = field();
         TEditField after = before;
         inputeditKeyUp(code, key->modifiers().testFlag(Qt::ControlModifier), after);

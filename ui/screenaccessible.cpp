@@ -1,5 +1,7 @@
 #include "ui/screenaccessible.h"
 
+#include "ui/accessibletext.h"
+
 #include <QAccessibleWidget>
 #include <QPlainTextEdit>
 #include <QTextBlock>
@@ -13,7 +15,7 @@ namespace {
 constexpr const char* screenproperty = "vorkanaScreen";
 constexpr const char* reviewproperty = "vorkanaReviewCaret";
 
-class TScreenAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
+class TScreenAccessible : public QAccessibleWidget, public TAccessibleTextBoundaries {
 public:
     explicit TScreenAccessible(QPlainTextEdit* screen)
         : QAccessibleWidget(screen, QAccessible::EditableText)

@@ -1,6 +1,7 @@
 // The data entry dialog driven with key events, offscreen, with the
 // application's key filter keeping the held keys as in the application.
 #include "runtime/cells.h"
+#include "runtime/lineinput.h"
 #include "runtime/services.h"
 #include "runtime/speaker.h"
 #include "shell/dataentrydialog.h"
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -202,4 +204,77 @@ TEST_F(DataEntryFormTest, ADotKeyHeldAcrossBackspaceIsTypedOnce)
     QTest::keyRelease(form->inputedit, Qt::Key_F, Qt::NoModifier);
     services.speech = voice;
     EXPECT_EQ(form->inputedit->text(), "aa");
+}
+
+// Backspace released while its echo still speaks, the voice handling
+// events as it waits: the release reaches the field once more, after the
+// key-down, not at every event of the wait.
+TEST_F(DataEntryFormTest, AReleaseDuringTheEchoIsHandledOnceAfterIt)
+{
+    struct TReleaseCounter : QObject {
+        int releases = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            releases += event->type() == QEvent::KeyRelease;
+            return false;
+        }
+    } counter;
+    form->inputedit->setText("ab");
+    form->inputedit->installEventFilter(&counter);
+    TSpeakerWithAMoment speaker(*services.speech);
+    TSpeaker* voice = std::exchange(services.speech, &speaker);
+    speaker.meanwhile = [this] {
+        QTest::keyRelease(form->inputedit, Qt::Key_Backspace, Qt::NoModifier);
+        for (int event = 0; event < 200; ++event)
+            QCoreApplication::processEvents();
+    };
+    QTest::keyPress(form->inputedit, Qt::Key_Backspace, Qt::NoModifier);
+    QCoreApplication::processEvents();
+    services.speech = voice;
+    form->inputedit->removeEventFilter(&counter);
+    EXPECT_EQ(counter.releases, 2);
+    EXPECT_EQ(form->inputedit->text(), "a");
+}
+
+// Keys typed faster than their echo is said: each comes while the one
+// before still speaks, and the field takes them in their order.
+TEST_F(DataEntryFormTest, KeysTypedDuringAnEchoAreTypedInTheirOrder)
+{
+    TSpeakerWithAMoment speaker(*services.speech);
+    TSpeaker* voice = std::exchange(services.speech, &speaker);
+    speaker.meanwhile = [&] {
+        speaker.meanwhile = [this] { QTest::keyClick(form->inputedit, Qt::Key_C); };
+        QTest::keyClick(form->inputedit, Qt::Key_B);
+    };
+    QTest::keyClick(form->inputedit, Qt::Key_A);
+    for (int event = 0; event < 10; ++event)
+        QCoreApplication::processEvents();
+    services.speech = voice;
+    EXPECT_EQ(form->inputedit->text(), "abc");
+}
+
+// INPUT's line: the field starts empty, Escape and closing the window do
+// not end the wait, Enter gives the line.
+TEST_F(DataEntryFormTest, TheLineInputGivesTheLineAtEnter)
+{
+    form->hide();
+    form->inputedit->setText("old");
+    ASSERT_EQ(&lineinput(), form.get());
+    int shown = 0;
+    std::function<void()> act = [&] {
+        ++shown;
+        QLineEdit* field = form->inputedit;
+        EXPECT_EQ(field->text(), "");
+        QTest::keyClick(field, Qt::Key_Escape);
+        if (shown == 1) {
+            form->close();
+            QTimer::singleShot(0, form.get(), act);
+            return;
+        }
+        QTest::keyClicks(field, "Eva");
+        QTest::keyClick(field, Qt::Key_Return);
+    };
+    QTimer::singleShot(0, form.get(), act);
+    EXPECT_EQ(lineinput().inputline(), "Eva");
+    EXPECT_EQ(shown, 2);
 }
