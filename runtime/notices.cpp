@@ -10,7 +10,7 @@ std::function<void(TNotice)> noticereceiver;
 namespace {
 
 // Czech, English, Slovak, by notice.
-constexpr std::array<std::array<std::string_view, 3>, 9> notices = { {
+constexpr std::array<std::array<std::string_view, 3>, 10> notices = { {
     { "Zvukový server není k dispozici; tóny a řeč jsou zatím tiché.",
         "The sound server is not there; tones and speech are silent for now.",
         "Zvukový server nie je k dispozícii; tóny a reč sú zatiaľ tiché." },
@@ -31,6 +31,9 @@ constexpr std::array<std::array<std::string_view, 3>, 9> notices = { {
         "The Braille display (BRLTTY) went away; the program looks for it again.",
         "Braillovský riadok (BRLTTY) prestal odpovedať; program ho hľadá znova." },
     { "Braillský řádek je zpět.", "The Braille display is back.", "Braillovský riadok je späť." },
+    { "Zvukový server neodpovídá; tóny a řeč jsou tiché, dokud neodpoví.",
+        "The sound server does not answer; tones and speech are silent until it does.",
+        "Zvukový server neodpovedá; tóny a reč sú tiché, kým neodpovie." },
 } };
 
 }

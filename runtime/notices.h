@@ -17,6 +17,7 @@ enum class TNotice {
     ownvoicemissing,
     braillelost, // the Braille display's server (BRLTTY) ended
     brailleback,
+    soundnotanswering, // the sound server is there but answers nothing (stopped, hung)
 };
 
 // The notice in the interface language, UTF-8.

@@ -56,6 +56,13 @@ constexpr int deepestsinkms = 480;
 // A sink must report itself deep this long before it is taken to be: a
 // sink that has just woken may report a latency it does not keep.
 constexpr int deepsinkwaitms = 200;
+// The server is asked for the stream's timing this often; it answers in
+// a millisecond or so, and one that leaves a question unanswered this long
+// sleeps (stopped, hung). libpulse queues everything written to such a
+// server in our memory: a game's clicks rewrite what it holds some hundred
+// times a second, 3 MB a second.
+constexpr int askms = 500;
+constexpr int answerlimitms = 1000;
 
 std::int64_t steadymicroseconds()
 {
@@ -182,6 +189,13 @@ bool TPulseOutput::beginstream()
 
 void TPulseOutput::dropconnection() noexcept
 {
+    if (m_question) {
+        pa_operation_cancel(m_question);
+        pa_operation_unref(m_question);
+        m_question = nullptr;
+    }
+    m_askedat = 0;
+    m_unanswered = false;
     if (m_stream) {
         pa_stream_set_state_callback(m_stream, nullptr, nullptr);
         pa_stream_set_write_callback(m_stream, nullptr, nullptr);
@@ -310,6 +324,8 @@ void TPulseOutput::start(TMixer& mixer)
 
 std::int64_t TPulseOutput::heardframe(std::int64_t now)
 {
+    if (m_unanswered)
+        return runonframe(now);
     // A suspended sink (another program took the card) plays nothing and
     // its clock stands; ours runs on, as when the server is gone, so waits
     // still end. Once it plays again its clock is set where ours is.
@@ -364,7 +380,13 @@ void TPulseOutput::step()
     if (!m_running)
         return;
     const std::int64_t now = steadymicroseconds();
+    if (std::exchange(m_reopen, false)) {
+        dropconnection();
+        m_lost = true;
+        m_nextattempt = now;
+    }
     bool resumed = (m_lost || !streaming()) && reconnect(now);
+    askserver(now);
     const std::int64_t heard = heardframe(now);
     // Back from a suspension: what the server held was for moments that
     // have passed, and is written over from the frame being heard.
@@ -422,6 +444,47 @@ std::int64_t TPulseOutput::followsink(std::int64_t now)
     return m_fixedahead;
 }
 
+void TPulseOutput::askserver(std::int64_t now)
+{
+    if (!streaming())
+        return;
+    if (m_question && pa_operation_get_state(m_question) == PA_OPERATION_RUNNING) {
+        if (!m_unanswered && now - m_askedat >= answerlimitms * 1000) {
+            m_unanswered = true;
+            std::fprintf(stderr, "The sound server does not answer; tones, clicks and speech are silent until it does.\n");
+            tell(TNotice::soundnotanswering);
+        }
+        return;
+    }
+    if (m_question) {
+        pa_operation_unref(m_question);
+        m_question = nullptr;
+    }
+    if (now - m_askedat < askms * 1000)
+        return;
+    m_askedat = now;
+    m_question = pa_stream_update_timing_info(
+        m_stream,
+        [](pa_stream*, int success, void* self) {
+            // libpulse gives up on a question after 30 s and calls with no success.
+            if (success)
+                static_cast<TPulseOutput*>(self)->answered();
+        },
+        this);
+}
+
+void TPulseOutput::answered()
+{
+    if (!m_unanswered)
+        return;
+    // The stream's clock is not to be trusted after such a sleep: libpulse's
+    // interpolation ran on meanwhile and comes back seconds off, then
+    // wanders. The stream is opened anew, as after a loss, from the frame
+    // our clock has run on to; not here, inside the connection's own call.
+    m_unanswered = false;
+    m_reopen = true;
+}
+
 bool TPulseOutput::reconnect(std::int64_t now)
 {
     constexpr std::int64_t retryus = 1000000;
@@ -477,9 +540,9 @@ void TPulseOutput::resume(std::int64_t now)
 
 void TPulseOutput::writeframes(std::int64_t from, std::int64_t to)
 {
-    // A suspended sink takes nothing; what we would give it is for moments
-    // that will have passed when it plays again.
-    const bool streaming = this->streaming() && !m_suspended;
+    // A suspended sink takes nothing, nor does a server that sleeps; what we
+    // would give them is for moments that will have passed when they play again.
+    const bool streaming = this->streaming() && !m_suspended && !m_unanswered;
     bool first = true;
     while (from < to) {
         int frames = static_cast<int>(std::min<std::int64_t>(to - from, std::int64_t(m_buffer.size())));

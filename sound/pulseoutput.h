@@ -11,7 +11,9 @@
 // A server that goes away (killed, restarted), or is not there yet when the
 // program starts, is looked for again every second; meanwhile the clock
 // runs on, so waits still end on time, and once it is there the stream
-// carries on from the frame being heard.
+// carries on from the frame being heard. A server that is there but does
+// not answer (stopped, hung) is given nothing until it answers: what we
+// wrote would wait in our own memory, without bound.
 
 #include "sound/audiooutput.h"
 
@@ -22,6 +24,7 @@
 
 struct pa_context;
 struct pa_io_event;
+struct pa_operation;
 struct pa_stream;
 struct pa_threaded_mainloop;
 struct pa_time_event;
@@ -68,6 +71,10 @@ private:
     void schedule();
     std::int64_t heardframe(std::int64_t now);
     std::int64_t runonframe(std::int64_t now) const;
+    // Puts a question to the server now and then, and takes one it leaves
+    // unanswered too long for a server that sleeps.
+    void askserver(std::int64_t now);
+    void answered();
     // What the sink has mixed that we cannot take back, in frames: nothing
     // for a sink that follows the latency we ask for; all it holds for one
     // that keeps its own deep latency (Bluetooth, a network, a pipe).
@@ -88,6 +95,10 @@ private:
     bool m_lost = false; // the server went away, or was not there; reconnecting
     bool m_suspended = false; // the sink plays nothing; our clock runs on
     bool m_resync = false; // the sink plays again: set its clock where ours is
+    pa_operation* m_question = nullptr; // the server's timing, asked for
+    std::int64_t m_askedat = 0; // microseconds, steady clock
+    bool m_unanswered = false; // the server sleeps; our clock runs on
+    bool m_reopen = false; // it answers again: its stream is opened anew
     bool m_rewriteall = false;
     std::string m_startproblem;
     std::int64_t m_nextattempt = 0; // microseconds, steady clock

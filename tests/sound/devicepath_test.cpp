@@ -25,6 +25,35 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// The notices told while it lives, from whichever thread.
+class TToldNotices {
+public:
+    TToldNotices()
+    {
+        noticereceiver = [this](TNotice notice) {
+            std::lock_guard guard(m_lock);
+            m_notices.push_back(notice);
+        };
+    }
+    ~TToldNotices() { noticereceiver = nullptr; }
+    std::vector<TNotice> operator()()
+    {
+        std::lock_guard guard(m_lock);
+        return m_notices;
+    }
+
+private:
+    std::mutex m_lock;
+    std::vector<TNotice> m_notices;
+};
+
+long residentkilobytes()
+{
+    long pages = 0, resident = 0;
+    std::ifstream("/proc/self/statm") >> pages >> resident;
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
 struct TTone {
     double frequency;
     std::chrono::milliseconds length;
@@ -173,6 +202,31 @@ TEST_F(DevicePathServerTest, AServerThatDoesNotAnswerAtTheStartHoldsItOnlyAWhile
     system.release();
 }
 
+// A server that stops answering (stopped, hung) is given nothing while it
+// sleeps: libpulse would keep all we write for it in our memory, and each of
+// a game's clicks rewrites what the server holds. The user is told once
+// that it does not answer, and once it does that it is back; it is heard then.
+TEST_F(DevicePathServerTest, AServerThatSleepsIsGivenNothingUntilItAnswers)
+{
+    TToldNotices told;
+    TSoundSystem system;
+    openwithbank(system);
+    server.pause(true);
+    for (int waited = 0; waited < 100 && told().empty(); ++waited)
+        std::this_thread::sleep_for(100ms);
+    ASSERT_EQ(told(), std::vector<TNotice> { TNotice::soundnotanswering });
+    const long before = residentkilobytes();
+    // Each click rewrites what the server holds: some 60 kB written.
+    for (int click = 0; click < 100; ++click)
+        system.player().playwait("click5", 0);
+    const long grown = residentkilobytes() - before;
+    server.pause(false);
+    EXPECT_LT(grown, 2048) << "kB kept for a server that does not answer";
+    EXPECT_TRUE(heardonceserveristhere(system, server));
+    system.release();
+    EXPECT_EQ(told(), (std::vector<TNotice> { TNotice::soundnotanswering, TNotice::soundback }));
+}
+
 // A sink that cannot rewind and mixes far ahead (341 ms) of what is heard,
 // as Bluetooth headphones do: what it has mixed is played as it is, so
 // each tone must be placed beyond it, whole from its start.
@@ -235,10 +289,6 @@ protected:
         if (std::getenv("VORKANA_RUNNING_SOUND_SERVER"))
             GTEST_SKIP() << "the sound server is not ours to kill";
         ASSERT_TRUE(server.running()) << server.reason();
-        noticereceiver = [this](TNotice notice) {
-            std::lock_guard guard(lock);
-            notices.push_back(notice);
-        };
         // Where PipeWire answers, our own stream of it is chosen: there is
         // no PulseAudio service here for the libpulse output to find.
         system.opendevice();
@@ -246,21 +296,11 @@ protected:
         system.loadbank(VORKANA_SOUNDS_DAT);
         system.player().playwait("click5", 0);
     }
-    void TearDown() override
-    {
-        system.release();
-        noticereceiver = nullptr;
-    }
-    std::vector<TNotice> told()
-    {
-        std::lock_guard guard(lock);
-        return notices;
-    }
+    void TearDown() override { system.release(); }
 
+    TToldNotices told;
     TPipeWireNullSink server;
     TSoundSystem system;
-    std::mutex lock;
-    std::vector<TNotice> notices;
 };
 
 // A server that crashes takes no wait with it, and once it is back it is
