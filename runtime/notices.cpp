@@ -10,7 +10,7 @@ std::function<void(TNotice)> noticereceiver;
 namespace {
 
 // Czech, English, Slovak, by notice.
-constexpr std::array<std::array<std::string_view, 3>, 10> notices = { {
+constexpr std::array<std::array<std::string_view, 3>, 11> notices = { {
     { "Zvukový server není k dispozici; tóny a řeč jsou zatím tiché.",
         "The sound server is not there; tones and speech are silent for now.",
         "Zvukový server nie je k dispozícii; tóny a reč sú zatiaľ tiché." },
@@ -24,6 +24,8 @@ constexpr std::array<std::array<std::string_view, 3>, 10> notices = { {
     { "Zvuková karta je opět volná.", "The sound card is free again.", "Zvuková karta je opäť voľná." },
     { "Systémový hlas (speech-dispatcher) nemluví.", "The system voice (speech-dispatcher) does not speak.",
         "Systémový hlas (speech-dispatcher) nehovorí." },
+    { "Systémový hlas (speech-dispatcher) opět mluví.", "The system voice (speech-dispatcher) speaks again.",
+        "Systémový hlas (speech-dispatcher) opäť hovorí." },
     { "Vlastní hlas (espeak-ng) není k dispozici; chybí jeho data.",
         "The own voice (espeak-ng) is not available: its data is missing.",
         "Vlastný hlas (espeak-ng) nie je k dispozícii; chýbajú jeho dáta." },
@@ -47,7 +49,8 @@ std::string noticetext(TNotice notice)
 bool noticeisheard(TNotice notice)
 {
     return notice == TNotice::soundback || notice == TNotice::devicefree || notice == TNotice::braillelost
-        || notice == TNotice::brailleback;
+        || notice == TNotice::brailleback || notice == TNotice::systemvoicefailed
+        || notice == TNotice::systemvoiceback;
 }
 
 void tell(TNotice notice)

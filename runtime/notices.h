@@ -14,6 +14,7 @@ enum class TNotice {
     devicetaken, // another program took the sound card
     devicefree,
     systemvoicefailed,
+    systemvoiceback,
     ownvoicemissing,
     braillelost, // the Braille display's server (BRLTTY) ended
     brailleback,

@@ -24,6 +24,7 @@
 #include <set>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -45,25 +46,36 @@ constexpr int servicecheckms = 250;
 // service end; this bounds the wait for it should it not.
 constexpr int readerlimitms = 200;
 // The library waits for the service's every answer without a limit; a
-// service that does not answer (stopped, hung) would hold the window. A
-// call not answered within this is taken as the service's end.
-constexpr int answerlimitms = 1000;
-// Opening may start the service, which takes a second or so.
+// service that does not answer (stopped, hung) would hold the window. One
+// call of ours from the GUI thread waits this long at most, all its waits
+// together, and a service that has not answered by then is taken as ended.
+// A service that answers takes well under a millisecond.
+constexpr auto callbudget = std::chrono::milliseconds(80);
+// Opening may start the service, which takes a second or so: texts wait
+// for it that long.
 constexpr int openlimitms = 4000;
-// Once a connection was lost the service is there or restarts itself; one
-// that does not answer at once (stopped, hung) is waited for off the GUI
-// thread, and its connection taken when it comes.
+// Once a connection was lost the service is there or restarts itself; texts
+// wait this long for a new one, and are silent while it does not come.
 constexpr int reopenlimitms = 500;
+// An opening that failed after a loss is made again this often.
+constexpr int retryms = 3000;
 
-// While a call runs, a watch ends it after the limit by shutting the
+using TDeadline = std::chrono::steady_clock::time_point;
+
+TDeadline budgetfromnow()
+{
+    return std::chrono::steady_clock::now() + callbudget;
+}
+
+// While a call runs, a watch ends it at the deadline by shutting the
 // connection's socket: the library's reader then sees the end and wakes
 // the waiting call, which fails as for a service that died.
 class TAnswerDeadline {
 public:
-    explicit TAnswerDeadline(int descriptor)
-        : m_watch([this, descriptor] {
+    TAnswerDeadline(int descriptor, TDeadline deadline)
+        : m_watch([this, descriptor, deadline] {
             std::unique_lock lock(m_lock);
-            if (!m_answered.wait_for(lock, std::chrono::milliseconds(answerlimitms), [this] { return m_done; }))
+            if (!m_answered.wait_until(lock, deadline, [this] { return m_done; }))
                 ::shutdown(descriptor, SHUT_RDWR);
         })
     {
@@ -158,12 +170,20 @@ void closeconnection(const TOpened& opened)
         ::close(opened.watched);
 }
 
-// Opens the connection on a thread of its own and waits for it a while.
-// An opening that takes longer goes on; what it gives in the end, a
-// connection or none, is handed to late on the opening's thread, and
-// stillopening is set.
-TOpened openwithin(bool autospawn, int limitms, std::string& error, bool& stillopening,
-    std::function<void(const TOpened&)> late)
+// Closed on a thread of its own: the reader's leaving is not waited for
+// on the GUI thread.
+void closeinbackground(const TOpened& opened)
+{
+    if (opened.connection || opened.watched >= 0)
+        std::thread([opened] { closeconnection(opened); }).detach();
+}
+
+// Opens the connection on a thread of its own and waits for it until the
+// deadline at most. An opening that takes longer goes on; what it gives in
+// the end, a connection or none and why, is handed to late on the opening's
+// thread, and stillopening is set.
+TOpened openwithin(bool autospawn, TDeadline deadline, std::string& error, bool& stillopening,
+    std::function<void(const TOpened&, const std::string&)> late)
 {
     struct TOpening {
         std::mutex lock;
@@ -196,10 +216,10 @@ TOpened openwithin(bool autospawn, int limitms, std::string& error, bool& stillo
         if (opened.connection && started.size() == 1)
             opened.reader = *started.begin();
         bool abandoned = false;
+        std::string error = failure ? failure : "";
         {
             std::lock_guard lock(opening->lock);
-            if (failure)
-                opening->error = failure;
+            opening->error = error;
             abandoned = opening->abandoned;
             opening->opened = opened;
             opening->finished = true;
@@ -207,11 +227,11 @@ TOpened openwithin(bool autospawn, int limitms, std::string& error, bool& stillo
         }
         free(failure);
         if (abandoned)
-            late(opened);
+            late(opened, error);
     }).detach();
     std::unique_lock lock(opening->lock);
     stillopening = false;
-    if (!opening->done.wait_for(lock, std::chrono::milliseconds(limitms), [&] { return opening->finished; })) {
+    if (!opening->done.wait_until(lock, deadline, [&] { return opening->finished; })) {
         opening->abandoned = true;
         stillopening = true;
         error = "it does not answer";
@@ -274,6 +294,11 @@ struct TSpeechDispatcherVoice::TConnection {
     QTimer check;
 };
 
+struct TSpeechDispatcherVoice::TOpening {
+    TOpened opened;
+    std::string error;
+};
+
 std::string plaintextfrommarkup(const std::string& utf8)
 {
     static const std::pair<const char*, const char*> entities[] = {
@@ -323,59 +348,96 @@ TSpeechDispatcherVoice::~TSpeechDispatcherVoice()
     // ends any more, so none is reported.
     if (m_service->opened.connection && !m_pending.empty() && !serviceended()) {
         TBrokenPipeHeld held;
-        TAnswerDeadline deadline(m_service->opened.watched);
+        TAnswerDeadline deadline(m_service->opened.watched, budgetfromnow());
         spd_cancel(m_service->opened.connection);
     }
-    release();
+    m_service->check.stop();
+    TSpeechDispatcherVoice* self = this;
+    receiver.compare_exchange_strong(self, nullptr);
+    closeconnection(m_service->opened);
 }
 
-bool TSpeechDispatcherVoice::connect()
+bool TSpeechDispatcherVoice::connect(TDeadline deadline)
 {
-    if (m_service->opened.connection)
-        return true;
-    if (m_unreachable || m_opening)
-        return false;
+    if (!m_service->opened.connection && !m_unreachable && !m_opening)
+        startopening(deadline);
+    return m_service->opened.connection != nullptr;
+}
+
+void TSpeechDispatcherVoice::startopening(TDeadline deadline)
+{
     std::string error;
     bool stillopening = false;
     std::weak_ptr<int> alive = m_alive;
+    const unsigned number = ++m_openings;
     // Not held here: a service the library starts now would inherit the
     // held signal for its whole life.
-    m_service->opened = openwithin(m_autospawn, m_connectedonce ? reopenlimitms : openlimitms, error, stillopening,
-        [this, alive](const TOpened& late) {
+    TOpened result = openwithin(m_autospawn, deadline, error, stillopening,
+        [this, alive](const TOpened& late, const std::string& error) {
             QCoreApplication* application = QCoreApplication::instance();
-            if (!application || !QMetaObject::invokeMethod(application, [this, alive, late] {
+            if (!application || !QMetaObject::invokeMethod(application, [this, alive, late, error] {
                     if (!alive.lock()) {
-                        closeconnection(late);
+                        closeinbackground(late);
                         return;
                     }
                     m_opening = false;
-                    if (!late.connection)
-                        m_unreachable = true;
-                    else if (m_service->opened.connection)
-                        closeconnection(late);
-                    else {
-                        m_service->opened = late;
-                        attach();
-                    }
+                    opened({ late, error }, budgetfromnow());
                 }, Qt::QueuedConnection))
-                closeconnection(late);
+                closeinbackground(late);
         });
-    if (stillopening) {
-        m_opening = true;
-        reportonce("The system voice (speech-dispatcher) does not answer; it is silent until it does.");
-        return false;
+    if (!stillopening) {
+        opened({ result, error }, deadline);
+        return;
     }
-    if (!m_service->opened.connection) {
-        m_unreachable = true;
-        reportonce("The system voice (speech-dispatcher) cannot be reached"
-            + (error.empty() ? std::string() : ": " + error) + ". It stays silent.");
-        return false;
-    }
-    attach();
-    return true;
+    m_opening = true;
+    m_overdue = false;
+    std::weak_ptr<int> living = m_alive;
+    QTimer::singleShot(m_connectedonce ? reopenlimitms : openlimitms, QCoreApplication::instance(),
+        [this, living, number] {
+            if (living.lock())
+                openingoverdue(number);
+        });
 }
 
-void TSpeechDispatcherVoice::attach()
+// Texts waited for the opening long enough: the service does not answer.
+void TSpeechDispatcherVoice::openingoverdue(unsigned opening)
+{
+    if (!m_opening || opening != m_openings)
+        return;
+    m_overdue = true;
+    reportonce("The system voice (speech-dispatcher) does not answer; it is silent until it does.");
+    endheld();
+}
+
+void TSpeechDispatcherVoice::opened(const TOpening& opening, TDeadline deadline)
+{
+    if (m_service->opened.connection) {
+        closeinbackground(opening.opened);
+        return;
+    }
+    if (!opening.opened.connection) {
+        endheld();
+        if (!m_connectedonce) {
+            m_unreachable = true;
+            reportonce("The system voice (speech-dispatcher) cannot be reached"
+                + (opening.error.empty() ? std::string() : ": " + opening.error) + ". It stays silent.");
+            return;
+        }
+        // It answered once: it is looked for until it answers again.
+        std::weak_ptr<int> alive = m_alive;
+        QTimer::singleShot(retryms, QCoreApplication::instance(), [this, alive] {
+            if (alive.lock() && !m_service->opened.connection && !m_opening)
+                startopening(std::chrono::steady_clock::now());
+        });
+        return;
+    }
+    m_service->opened = opening.opened;
+    attach(deadline);
+    for (const std::string& text : std::exchange(m_held, {}))
+        say(text, deadline);
+}
+
+void TSpeechDispatcherVoice::attach(TDeadline deadline)
 {
     m_connectedonce = true;
     m_service->number = ++connectionnumber;
@@ -383,14 +445,26 @@ void TSpeechDispatcherVoice::attach()
     m_service->opened.connection->callback_begin = servicecallback;
     m_service->opened.connection->callback_end = servicecallback;
     m_service->opened.connection->callback_cancel = servicecallback;
-    TBrokenPipeHeld held;
-    TAnswerDeadline deadline(m_service->opened.watched);
-    spd_set_notification_on(m_service->opened.connection, SPD_BEGIN);
-    spd_set_notification_on(m_service->opened.connection, SPD_END);
-    spd_set_notification_on(m_service->opened.connection, SPD_CANCEL);
+    {
+        TBrokenPipeHeld held;
+        TAnswerDeadline answer(m_service->opened.watched, deadline);
+        spd_set_notification_on(m_service->opened.connection, SPD_BEGIN);
+        spd_set_notification_on(m_service->opened.connection, SPD_END);
+        spd_set_notification_on(m_service->opened.connection, SPD_CANCEL);
+    }
+    if (serviceended()) {
+        lose();
+        return;
+    }
+    // The service answers again after the user was told it failed: the
+    // next failure is told again.
+    if (m_reported) {
+        m_reported = false;
+        reportspeechback();
+    }
 }
 
-// The next text opens a new connection.
+// The next text opens a new connection; the old one is closed off the GUI thread.
 void TSpeechDispatcherVoice::release()
 {
     m_service->check.stop();
@@ -399,7 +473,7 @@ void TSpeechDispatcherVoice::release()
         return;
     TSpeechDispatcherVoice* self = this;
     receiver.compare_exchange_strong(self, nullptr);
-    closeconnection(m_service->opened);
+    closeinbackground(m_service->opened);
     m_service->opened = {};
 }
 
@@ -411,28 +485,47 @@ bool TSpeechDispatcherVoice::serviceended() const
     return ::poll(&socket, 1, 0) > 0 && (socket.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
 }
 
-// No notice will come for any text the service held, begun or not.
+// No notice will come for any text the service held, begun or not; a new
+// connection is looked for at once.
 void TSpeechDispatcherVoice::lose()
 {
     release();
-    reportonce("The system voice (speech-dispatcher) has stopped. The next text tries to reach it again; "
-               "if that fails, it stays silent.");
+    reportonce("The system voice (speech-dispatcher) has stopped; it is silent until it answers again.");
     endpending();
+    if (!m_opening)
+        startopening(std::chrono::steady_clock::now());
 }
 
 void TSpeechDispatcherVoice::speak(const std::string& utf8, bool markup)
 {
+    const TDeadline deadline = budgetfromnow();
     std::string text = markup ? plaintextfrommarkup(utf8) : utf8;
     if (serviceended())
         lose();
-    if (text.empty() || !connect()) {
+    if (text.empty()) {
+        endnow();
+        return;
+    }
+    if (connect(deadline)) {
+        say(text, deadline);
+        return;
+    }
+    if (m_opening && !m_overdue)
+        m_held.push_back(text);
+    else
+        endnow();
+}
+
+void TSpeechDispatcherVoice::say(const std::string& text, TDeadline deadline)
+{
+    if (!m_service->opened.connection) {
         endnow();
         return;
     }
     int message = -1;
     {
         TBrokenPipeHeld held;
-        TAnswerDeadline deadline(m_service->opened.watched);
+        TAnswerDeadline answer(m_service->opened.watched, deadline);
         message = spd_say(m_service->opened.connection, SPD_MESSAGE, text.c_str());
     }
     if (message < 0) {
@@ -473,6 +566,7 @@ void TSpeechDispatcherVoice::watchfront()
 
 void TSpeechDispatcherVoice::purge()
 {
+    endheld();
     // Never opens the connection: with nothing sent there is nothing to purge.
     if (!m_service->opened.connection)
         return;
@@ -482,7 +576,7 @@ void TSpeechDispatcherVoice::purge()
     }
     {
         TBrokenPipeHeld held;
-        TAnswerDeadline deadline(m_service->opened.watched);
+        TAnswerDeadline answer(m_service->opened.watched, budgetfromnow());
         spd_cancel(m_service->opened.connection);
     }
     // Not answered: the service is as good as gone.
@@ -492,6 +586,14 @@ void TSpeechDispatcherVoice::purge()
     }
     // The service's own cancel notices come later and find nothing.
     endpending();
+}
+
+// The texts waiting for the opening end unspoken.
+void TSpeechDispatcherVoice::endheld()
+{
+    for (std::size_t count = std::exchange(m_held, {}).size(); count > 0; --count)
+        if (onendstream)
+            onendstream();
 }
 
 // Every text of ours ends now.

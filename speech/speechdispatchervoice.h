@@ -1,25 +1,28 @@
 #pragma once
 // The system voice over speech-dispatcher. One connection of our own, opened
-// on the first text (opening may start the service and take a second); texts
-// queue at message priority; a purge cancels only our own messages. The
-// service's begin, end and cancel notices arrive on its thread and are
-// posted to the GUI thread. A text that does not begin within about two
-// seconds of reaching the front of our queue is given up on, so a missing
-// output module never hangs a wait. A service that ends under us (killed,
-// crashed) ends every text of ours with one message; the next text tries
-// to reach it again, and if that fails the voice stays silent. A service
-// that does not answer is never waited for long on the GUI thread: its
-// opening goes on by itself, texts meanwhile are silent, and the voice
-// speaks again once it answers.
+// on the first text; texts queue at message priority; a purge cancels only
+// our own messages. The service's begin, end and cancel notices arrive on
+// its thread and are posted to the GUI thread. A text that does not begin
+// within about two seconds of reaching the front of our queue is given up
+// on, so a missing output module never hangs a wait.
+//
+// No call holds the GUI thread longer than a tenth of a second. Opening
+// (which may start the service and take a second) goes on by itself, and
+// texts given meanwhile wait for it, a while. A service that does not
+// answer a call in time (stopped, hung) is taken as stopped, as one that
+// ended under us (killed, crashed): every text of ours ends, texts are
+// silent from then on, and a new connection is opened in the background,
+// again and again, until the service answers. The user is told once that
+// the voice fails, and told when it speaks again.
 
 #include "speech/systemvoice.h"
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <set>
 #include <string>
-
+#include <vector>
 
 class TSpeechDispatcherVoice final : public TSystemVoice {
 public:
@@ -35,8 +38,17 @@ public:
     void notice(std::size_t message, int kind, unsigned connection);
 
 private:
-    bool connect();
-    void attach();
+    using TDeadline = std::chrono::steady_clock::time_point;
+    struct TOpening;
+
+    // Whether the connection is open now; waits for an opening until the
+    // deadline at most.
+    bool connect(TDeadline deadline);
+    void startopening(TDeadline deadline);
+    void opened(const TOpening& opening, TDeadline deadline);
+    void openingoverdue(unsigned opening);
+    void attach(TDeadline deadline);
+    void say(const std::string& text, TDeadline deadline);
     void release();
     bool serviceended() const;
     void lose();
@@ -45,6 +57,7 @@ private:
     void giveup(std::size_t message);
     void watchfront();
     void endpending();
+    void endheld();
     void endnow(); // a text that never reaches the service
     void reportonce(const std::string& message);
 
@@ -52,8 +65,11 @@ private:
     struct TConnection;
     std::unique_ptr<TConnection> m_service;
     bool m_unreachable = false;
-    // An opening that outlasted its wait goes on; texts meanwhile are silent.
+    // An opening goes on by itself; texts wait for it until it is overdue.
     bool m_opening = false;
+    bool m_overdue = false;
+    unsigned m_openings = 0;
+    std::vector<std::string> m_held;
     bool m_connectedonce = false;
     bool m_reported = false;
     // Our texts the service holds, and whether each has begun.

@@ -104,6 +104,13 @@ void TSpeechLayer::stopspeech()
         engine->audioreset();
 }
 
+void TSpeechLayer::speaknotice(const std::string& text)
+{
+    TTTSCentral* engine = voiceselection.engine();
+    if (switches.voiceallowed && !text.empty() && engine)
+        engine->textdata(text);
+}
+
 void switchsapi5(bool checked)
 {
     switches.usesapi5 = checked;

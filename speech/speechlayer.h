@@ -21,6 +21,10 @@ public:
     void speakwait(const std::string& text) override;
     void speakchar(const std::string& text) override;
     void stopspeech() override;
+    // What the user is told of the program's state (runtime/notices.h): in
+    // the own voice even while the system voice is chosen, since the notice
+    // may be that the system voice fails. Does not wait.
+    void speaknotice(const std::string& text);
 
 private:
     void voice5StartStream();

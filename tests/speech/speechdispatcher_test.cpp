@@ -3,8 +3,8 @@
 
 #include "speech/speechdispatchervoice.h"
 #include "speech/speechmessages.h"
-#include "tests/sound/childprocess.h"
 #include "tests/sound/pulsenullsink.h"
+#include "tests/speech/speechdispatcherservice.h"
 #include "tests/support/waituntil.h"
 
 #include <QCoreApplication>
@@ -22,20 +22,18 @@
 #include <sys/un.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
 using namespace std::chrono;
 
-// Both servers live for the whole suite and are stopped by their process.
-// They are started with posix_spawn, not QProcess: Qt's child shares our
-// memory until it runs the program, and ThreadSanitizer then loses track
-// of this process's locks.
+// Both servers live for the whole suite.
 class SpeechDispatcher : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        if (!TPulseNullSink::installed() || run({ "sh", "-c", "command -v speech-dispatcher >/dev/null" }) != 0) {
+        if (!TPulseNullSink::installed() || !TSpeechDispatcherService::installed()) {
             missing = "pulseaudio or speech-dispatcher is not installed";
             return;
         }
@@ -44,65 +42,16 @@ protected:
             missing = sink->reason();
             return;
         }
-        directory = new QTemporaryDir;
-        // The test's own configuration: audio to the null sink's server,
-        // and the plain espeak-ng module.
-        QString configuration = directory->path() + "/speechd";
-        run({ "cp", "-r", "/etc/speech-dispatcher", configuration.toStdString() });
-        QFile settings(configuration + "/speechd.conf");
-        if (!settings.open(QIODevice::Append)) {
-            missing = "no speech-dispatcher configuration to start from";
-            return;
-        }
-        settings.write("\nAudioOutputMethod \"pulse\"\nDefaultModule espeak-ng\n");
-        settings.close();
-        if (!startservice()) {
-            missing = "speech-dispatcher did not start";
-            return;
-        }
-        qputenv("SPEECHD_ADDRESS", ("unix_socket:" + directory->path() + "/speechd.sock").toUtf8());
-    }
-
-    // Also after a test killed it: the socket and pid file it left are
-    // removed first.
-    static bool startservice()
-    {
-        std::string root = directory->path().toStdString();
-        std::filesystem::remove(root + "/speechd.sock");
-        std::filesystem::remove(root + "/speechd.pid");
-        service = spawn({ "speech-dispatcher", "-s", "-t", "0", "-C", root + "/speechd", "-c", "unix_socket", "-S",
-            root + "/speechd.sock", "-P", root + "/speechd.pid", "-L", root });
-        return service > 0 && waituntil([&] { return accepting(root + "/speechd.sock"); }, 10000);
-    }
-
-    // The socket's file appears before the service listens on it.
-    static bool accepting(const std::string& path)
-    {
-        int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_un address {};
-        address.sun_family = AF_UNIX;
-        std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-        bool connected = ::connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-        ::close(probe);
-        return connected;
-    }
-
-    static void stopservice(int signal)
-    {
-        if (service <= 0)
-            return;
-        ::kill(service, signal);
-        waitpid(service, nullptr, 0);
-        service = 0;
+        service = new TSpeechDispatcherService;
+        missing = service->reason();
     }
 
     static void TearDownTestSuite()
     {
-        stopservice(SIGTERM);
+        delete service;
+        service = nullptr;
         delete sink;
         sink = nullptr;
-        delete directory;
-        directory = nullptr;
     }
 
     void SetUp() override
@@ -119,11 +68,11 @@ protected:
     void TearDown() override
     {
         voice.reset();
-        if (missing.empty() && (service <= 0 || waitpid(service, nullptr, WNOHANG) != 0))
-            startservice();
+        if (missing.empty() && !service->running())
+            service->start();
     }
 
-    static void killservice() { stopservice(SIGKILL); }
+    static void killservice() { service->signal(SIGKILL); }
 
     static std::string longtext()
     {
@@ -133,12 +82,12 @@ protected:
         return text;
     }
 
+    long starts() const { return std::count(events.begin(), events.end(), "start"); }
     long ends() const { return std::count(events.begin(), events.end(), "end"); }
 
     static inline std::string missing;
     static inline TPulseNullSink* sink = nullptr;
-    static inline QTemporaryDir* directory = nullptr;
-    static inline pid_t service = 0;
+    static inline TSpeechDispatcherService* service = nullptr;
 
     std::unique_ptr<TSpeechDispatcherVoice> voice;
     std::vector<std::string> events;
@@ -218,32 +167,35 @@ TEST_F(SpeechDispatcher, AServiceKilledMidTextEndsEveryTextAndSaysSoOnce)
     }
 }
 
-// A service stopped with SIGSTOP answers nothing: each call is given up on
-// after a while, the service is taken as gone, and nothing hangs. The
-// connection opened to it meanwhile is taken once it goes on, however long
-// it was stopped.
-TEST_F(SpeechDispatcher, AStoppedServiceIsTakenAsGoneAndSpeaksOnceItGoesOn)
+// A service stopped with SIGSTOP answers nothing: a call is given up on,
+// the service is taken as gone, every text ends and the user is told. A
+// connection opened to it in the background is taken once it goes on,
+// however long it was stopped, and the user is told that the voice speaks
+// again before any text is sent. A second stop is told again.
+TEST_F(SpeechDispatcher, EachStopOfTheServiceIsToldAndSoIsItsReturn)
 {
-    voice->speak(longtext(), false);
-    ASSERT_TRUE(waituntil([&] { return !events.empty(); }, 15000)) << (problems.empty() ? "" : problems[0]);
-    const pid_t pid = service;
-    ::kill(pid, SIGSTOP);
-    voice->purge();
-    voice->speak("After.", false);
-    bool ended = waituntil([&] { return ends() == 2; }, 15000);
-    // Longer than a first opening is waited for.
-    waituntil([] { return false; }, 5000);
-    ::kill(pid, SIGCONT);
-    EXPECT_TRUE(ended) << ends() << " of 2 texts ended";
-    ASSERT_EQ(problems.size(), 1u);
-    EXPECT_NE(problems[0].find("has stopped"), std::string::npos) << problems[0];
-
-    waituntil([] { return false; }, 1500);
-    const long begun = std::count(events.begin(), events.end(), "start");
-    const long before = ends();
-    voice->speak(longtext(), false);
-    EXPECT_TRUE(waituntil([&] { return std::count(events.begin(), events.end(), "start") > begun; }, 5000));
-    EXPECT_FALSE(waituntil([&] { return ends() > before; }, 1000)) << "the text ended at once, unspoken";
+    int backs = 0;
+    auto reportback = std::exchange(reportspeechback, [&] { ++backs; });
+    for (int round = 1; round <= 2; ++round) {
+        SCOPED_TRACE(round);
+        const long begun = starts();
+        const long before = ends();
+        voice->speak(longtext(), false);
+        ASSERT_TRUE(waituntil([&] { return starts() > begun; }, 15000)) << (problems.empty() ? "" : problems[0]);
+        EXPECT_FALSE(waituntil([&] { return ends() > before; }, 500)) << "the text ended at once, unspoken";
+        service->signal(SIGSTOP);
+        voice->purge();
+        voice->speak("After.", false);
+        bool ended = waituntil([&] { return ends() == before + 2; }, 15000);
+        // Longer than a first opening is waited for.
+        waituntil([] { return false; }, round == 1 ? 5000 : 500);
+        service->signal(SIGCONT);
+        EXPECT_TRUE(ended) << ends() - before << " of 2 texts ended";
+        EXPECT_TRUE(waituntil([&] { return backs == round; }, 5000)) << "not told that the voice speaks again";
+        ASSERT_EQ(problems.size(), std::size_t(round));
+        EXPECT_NE(problems.back().find("has stopped"), std::string::npos) << problems.back();
+    }
+    reportspeechback = reportback;
 }
 
 // A voice closed while it speaks (the system voice switched off) leaves
@@ -271,7 +223,7 @@ TEST_F(SpeechDispatcher, SpeechComesBackWhenTheServiceIsStartedAgain)
     ASSERT_TRUE(waituntil([&] { return !events.empty(); }, 15000)) << (problems.empty() ? "" : problems[0]);
     killservice();
     ASSERT_TRUE(waituntil([&] { return ends() == 1; }, 10000)) << "the text being spoken never ended";
-    ASSERT_TRUE(startservice());
+    ASSERT_TRUE(service->start());
     voice->speak(longtext(), false);
     ASSERT_TRUE(waituntil([&] { return events.size() >= 3; }, 15000));
     waituntil([] { return false; }, 500);

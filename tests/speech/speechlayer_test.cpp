@@ -107,6 +107,28 @@ TEST_F(SpeechLayer, EachStateSpeaksThroughItsEngineOrNotAtAll)
     }
 }
 
+// A notice may be that the system voice fails: it is said in the own voice.
+TEST_F(SpeechLayer, NoticesAreSaidInTheOwnVoiceWhicheverVoiceIsChosen)
+{
+    const TStateRow rows[] = {
+        { "system voice chosen", true, true, true, false, "Ahoj", { "text Ahoj" } },
+        { "own voice chosen", false, true, true, false, "Ahoj", { "text Ahoj" } },
+        { "own voice not allowed", true, false, true, false, "Ahoj", {} },
+        { "own voice without an engine", true, true, false, false, "Ahoj", {} },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        SetUp();
+        if (row.engineselected)
+            selectownvoice();
+        switches.usesapi5 = row.usesapi5;
+        switches.voiceallowed = row.voiceallowed;
+        speechlayer.speaknotice(row.text);
+        EXPECT_EQ(transcript.entries, row.expected);
+        TearDown();
+    }
+}
+
 TEST_F(SpeechLayer, SpeakwaitOnTheOwnVoiceReturnsOnlyAfterAudioStop)
 {
     selectownvoice();
