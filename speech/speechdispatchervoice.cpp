@@ -456,12 +456,17 @@ void TSpeechDispatcherVoice::attach(TDeadline deadline)
         lose();
         return;
     }
-    // The service answers again after the user was told it failed: the
-    // next failure is told again.
-    if (m_reported) {
-        m_reported = false;
-        reportspeechback();
-    }
+    speaksagain();
+}
+
+// After the user was told the voice fails: it answers, or a text begins
+// after one was given up on. The next failure is told again.
+void TSpeechDispatcherVoice::speaksagain()
+{
+    if (!m_reported)
+        return;
+    m_reported = false;
+    reportspeechback();
 }
 
 // The next text opens a new connection; the old one is closed off the GUI thread.
@@ -624,6 +629,7 @@ void TSpeechDispatcherVoice::begin(std::size_t message)
     if (found == m_pending.end() || found->second)
         return;
     found->second = true;
+    speaksagain();
     if (onstartstream)
         onstartstream();
 }

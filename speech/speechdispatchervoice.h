@@ -60,6 +60,7 @@ private:
     void endheld();
     void endnow(); // a text that never reaches the service
     void reportonce(const std::string& message);
+    void speaksagain();
 
     bool m_autospawn;
     struct TConnection;
