@@ -2,8 +2,8 @@
 // stops answering (SIGSTOP): a user typing with the key echo on purges and
 // speaks every quarter of a second. Prints the longest single call, the
 // longest the event loop went without running, and, once the service goes
-// on, how soon a text is spoken again. The service and a PulseAudio null
-// sink are our own.
+// on, how soon a text is spoken again, and what the user was told. The
+// service and a PulseAudio null sink are our own.
 
 #include "bench/figures.h"
 #include "bench/runevents.h"
@@ -96,6 +96,8 @@ int main(int argc, char** argv)
     }
     std::vector<std::string> problems;
     reportspeechproblem = [&](const std::string& message) { problems.push_back(message); };
+    int backs = 0;
+    reportspeechback = [&] { ++backs; };
 
     TTimedVoice timed;
     TLoopWatch loop;
@@ -137,7 +139,7 @@ int main(int argc, char** argv)
     else
         std::printf("going on (SIGCONT): spoken again after %.2f s; longest call %.1f ms, event loop held at most %.1f ms\n",
             milliseconds(TClock::now() - resumed) / 1000, timed.longestcallms, loop.longestms());
-    std::printf("told %zu times:\n", problems.size());
+    std::printf("told of a failure %zu times, that it speaks again %d times\n", problems.size(), backs);
     for (const auto& problem : problems)
         std::printf("  %s\n", problem.c_str());
     return 0;
