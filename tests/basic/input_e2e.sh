@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # BASIC programs that read, on the real program under its own X server and
-# accessibility bus, driven by keys alone and read over AT-SPI as a screen
-# reader reads them: a quiz that asks a name with INPUT and ten sums from
+# accessibility bus, with its sound going to a PulseAudio null sink of its
+# own, driven by keys alone and read over AT-SPI as a screen reader reads
+# them: a quiz that asks a name with INPUT and ten sums from
 # DATA, typed on the keyboard and again as Braille chords, each answer
 # through the data entry dialog; the dialog's field answering every
 # boundary question at every offset while a program waits in it; and a
@@ -11,11 +12,21 @@ program="$1"
 appfolder="$2"
 reader="$(dirname "$0")/atspiinput.py"
 
+for tool in pulseaudio parecord sox; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
 source "$(dirname "$0")/../support/accessibilitybus.sh"
 stageprogram "$program" "$appfolder"
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+unset PULSE_SERVER
+pulseaudio --daemonize=yes --exit-idle-time=-1 -n --disable-shm=yes --load=module-native-protocol-unix \
+  --load="module-null-sink sink_name=ci_sink" --log-target=file:"$work/pulse.log" \
+  || { echo "FAIL: pulseaudio did not start"; exit 1; }
+serverpids+=("$(cat "$XDG_RUNTIME_DIR/pulse/pid")")
+pactl set-default-sink ci_sink
 
 cat >"$work/app/quiz.bas" <<'PROGRAM'
 10 INPUT "jméno"; N$
@@ -76,6 +87,8 @@ stop() {
 
 for mode in keys chords; do
   [ "$mode" = chords ] && printf '[keyboard]\nbraillekeys=1\n' >"$work/app/vorkana.ini"
+  parecord --device=ci_sink.monitor --raw --format=s16le --rate=16000 --channels=1 "$work/$mode.raw" &
+  recorder=$!
   run quiz.bas || continue
   if [ "$mode" = keys ]; then
     # A screen reader asks about the field's words while the program waits.
@@ -90,6 +103,12 @@ for mode in keys chords; do
   done
   /usr/bin/python3 "$reader" screen "ja má 10 z 10" "hotovo" || fail "$mode: the quiz did not end with its score"
   stop
+  kill "$recorder"
+  wait "$recorder" 2>/dev/null
+  # Prompts, questions and echoes were heard: the sink carried sound.
+  loudness=$(sox -t raw -r 16000 -e signed -b 16 -c 1 "$work/$mode.raw" -n stat 2>&1 | awk '/RMS +amplitude/ { print $3 }')
+  echo "$mode: the sink heard RMS ${loudness:-none}"
+  awk -v rms="${loudness:-0}" 'BEGIN { exit !(rms > 0.003) }' || fail "$mode: the sink heard nothing (RMS ${loudness:-none})"
 done
 
 rm -f "$work/app/vorkana.ini"
