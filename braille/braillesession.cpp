@@ -130,6 +130,9 @@ TBrailleSession::TBrailleSession(std::unique_ptr<TBrailleDisplay> display)
     m_coalesce.setSingleShot(true);
     m_coalesce.setTimerType(Qt::PreciseTimer);
     connect(&m_coalesce, &QTimer::timeout, this, &TBrailleSession::coalescetimeout);
+    m_noticetime.setSingleShot(true);
+    m_noticetime.setInterval(noticems);
+    connect(&m_noticetime, &QTimer::timeout, this, &TBrailleSession::endnotice);
     m_lookagain.setSingleShot(true);
     m_lookagain.setInterval(lookagainms);
     connect(&m_lookagain, &QTimer::timeout, this, [this] {
@@ -192,6 +195,23 @@ void TBrailleSession::show(const QString& line, int cursor)
     schedulewrite();
 }
 
+void TBrailleSession::shownotice(const QString& text)
+{
+    m_notice = text;
+    m_noticeoffset = 0;
+    m_noticetime.stop();
+    schedulewrite();
+}
+
+void TBrailleSession::endnotice()
+{
+    m_noticetime.stop();
+    if (m_notice.isEmpty())
+        return;
+    m_notice.clear();
+    schedulewrite();
+}
+
 void TBrailleSession::opened(int cells, unsigned long window)
 {
     if (m_state != TState::opening)
@@ -230,6 +250,8 @@ void TBrailleSession::keyarrived(const TBrailleKey& key)
 {
     if (m_state != TState::open)
         return;
+    if (noticekey(key))
+        return;
     switch (key.kind) {
     case TBrailleKey::TKind::dots: {
         std::string pattern = dotspattern(key.value);
@@ -254,6 +276,26 @@ void TBrailleSession::keyarrived(const TBrailleKey& key)
         }
         break;
     }
+}
+
+// A key pressed while a notice shows, which it takes; false when none shows.
+bool TBrailleSession::noticekey(const TBrailleKey& key)
+{
+    if (m_notice.isEmpty())
+        return false;
+    int moved = m_noticeoffset;
+    if (key.kind == TBrailleKey::TKind::panright && m_noticeoffset + m_cells < m_notice.size())
+        moved += m_cells;
+    else if (key.kind == TBrailleKey::TKind::panleft)
+        moved = std::max(0, m_noticeoffset - m_cells);
+    else if (key.kind != TBrailleKey::TKind::panright) {
+        endnotice();
+        return true;
+    }
+    m_noticeoffset = moved;
+    m_noticetime.start();
+    schedulewrite();
+    return true;
 }
 
 int TBrailleSession::windowlength() const
@@ -294,6 +336,12 @@ void TBrailleSession::writenow()
     m_pending = false;
     QString shown = m_line.mid(m_offset, m_cells);
     int cursor = m_cursor >= m_offset && m_cursor < m_offset + m_cells ? m_cursor - m_offset : -1;
+    if (!m_notice.isEmpty()) {
+        shown = m_notice.mid(m_noticeoffset, m_cells);
+        cursor = -1;
+        if (!m_noticetime.isActive())
+            m_noticetime.start();
+    }
     QMetaObject::invokeMethod(m_link, [link = m_link, shown, cursor] { link->write(shown, cursor); }, Qt::QueuedConnection);
     m_coalesce.start(writeinterval);
 }

@@ -11,6 +11,12 @@
 // part holding the cursor, or the part the panning keys moved to. Bursts of
 // changes (a program printing) reach the display at most once per
 // writeinterval, the last state always included.
+//
+// A notice is shown over the line for noticems from when it reaches the
+// display (one told before the display opened waits for it), or until a key
+// of the display is pressed: the panning keys move through the notice, any
+// other key only brings the line back, so a routing key never acts on a
+// line the user cannot see.
 
 #include "braille/brailledisplay.h"
 
@@ -27,6 +33,8 @@ class TBrailleLink;
 class TBrailleSession : public QObject {
 public:
     static constexpr int writeinterval = 20; // milliseconds
+    // As long as a screen reader flashes its messages.
+    static constexpr int noticems = 5000;
 
     explicit TBrailleSession(std::unique_ptr<TBrailleDisplay> display);
     ~TBrailleSession() override;
@@ -40,6 +48,7 @@ public:
 
     // The line to show and the column of its cursor (-1 for none).
     void show(const QString& line, int cursor);
+    void shownotice(const QString& text);
 
     // The window's answers to the display's keys: a chord pattern typed on
     // the Braille keys, a routing key over the column of the line shown.
@@ -61,6 +70,8 @@ private:
     void schedulewrite();
     void coalescetimeout();
     void writenow();
+    void endnotice();
+    bool noticekey(const TBrailleKey& key);
     void followcursor();
     int windowlength() const;
 
@@ -76,6 +87,9 @@ private:
     int m_cells = 0;
     QString m_line;
     int m_cursor = -1;
+    QString m_notice;
+    int m_noticeoffset = 0;
+    QTimer m_noticetime;
     int m_offset = 0; // the first column shown
     bool m_pending = false; // a change waits for the coalescing timer
     QTimer m_coalesce;

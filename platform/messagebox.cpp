@@ -1,6 +1,7 @@
 #include "platform/messagebox.h"
 
 #include "runtime/ResourceLocalizer.h"
+#include "runtime/notices.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -24,12 +25,22 @@ TMessageBoxFunction& messageboxfunction()
 
 }
 
+// A box alone is silent to a user without a screen reader: its text is
+// also told, so it is spoken and shown on the status line and the Braille
+// display, and stays there after the box is closed.
 void showmessage(const std::string& text)
 {
+    tell(text);
     messageboxfunction()(TMessageKind::information, QString::fromStdString(text));
 }
 
 void showerror(const std::string& message)
+{
+    tell(message);
+    messageboxfunction()(TMessageKind::error, QString::fromStdString(message));
+}
+
+void showtolderror(const std::string& message)
 {
     messageboxfunction()(TMessageKind::error, QString::fromStdString(message));
 }

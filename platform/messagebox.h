@@ -12,9 +12,12 @@ enum class TMessageKind { information, error };
 
 using TMessageBoxFunction = std::function<void(TMessageKind kind, const QString& text)>;
 
-// Shows the text (UTF-8) and returns when the user has closed the box.
+// Tells the text (UTF-8, runtime/notices.h), shows it and returns when the
+// user has closed the box.
 void showmessage(const std::string& text);
 void showerror(const std::string& message);
+// The box of an error the user has been told of already (TToldError).
+void showtolderror(const std::string& message);
 
 // Replaces the function that shows boxes; an empty one puts the real boxes back.
 void setmessageboxfunction(TMessageBoxFunction function);

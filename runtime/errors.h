@@ -13,3 +13,11 @@ public:
     {
     }
 };
+
+// An error the user has already been told of and sees on the screen (the
+// error that ended a run): the boundary shows its box without telling it
+// again.
+class TToldError : public TVorkanaError {
+public:
+    using TVorkanaError::TVorkanaError;
+};

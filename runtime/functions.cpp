@@ -3,6 +3,7 @@
 #include "runtime/cells.h"
 #include "runtime/codepage.h"
 #include "runtime/errors.h"
+#include "runtime/programtexts.h"
 #include "runtime/ram.h"
 #include "runtime/services.h"
 
@@ -137,7 +138,7 @@ namespace {
 
 double hexadecimalvalue(const std::string& text)
 {
-    auto fail = [&]() -> double { throw TVorkanaError("'" + text + "' is not a valid integer value"); };
+    auto fail = [&]() -> double { throw TVorkanaError(programtext(TProgramText::valcannotread, cp1250::toutf8(text))); };
 
     size_t index = text.find_first_not_of(' ');
     if (index == std::string::npos)

@@ -3,11 +3,27 @@
 #include "runtime/ResourceLocalizer.h"
 
 #include <array>
+#include <deque>
+#include <mutex>
 #include <string_view>
 
-std::function<void(TNotice)> noticereceiver;
-
 namespace {
+
+std::mutex receiverlock;
+std::function<void(const TTelling&)> receiver;
+// Told before anybody listened. A few are kept: the first ones say what
+// went wrong, later ones mostly repeat it.
+std::deque<TTelling> waiting;
+constexpr std::size_t mostwaiting = 16;
+
+void deliver(TTelling telling)
+{
+    std::lock_guard held(receiverlock);
+    if (receiver)
+        receiver(telling);
+    else if (waiting.size() < mostwaiting)
+        waiting.push_back(std::move(telling));
+}
 
 // Czech, English, Slovak, by notice.
 constexpr std::array<std::array<std::string_view, 3>, 11> notices = { {
@@ -48,13 +64,29 @@ std::string noticetext(TNotice notice)
 
 bool noticeisheard(TNotice notice)
 {
-    return notice == TNotice::soundback || notice == TNotice::devicefree || notice == TNotice::braillelost
-        || notice == TNotice::brailleback || notice == TNotice::systemvoicefailed
-        || notice == TNotice::systemvoiceback;
+    return notice != TNotice::soundmissing && notice != TNotice::soundlost && notice != TNotice::devicetaken
+        && notice != TNotice::soundnotanswering;
+}
+
+void setnoticereceiver(std::function<void(const TTelling&)> newreceiver)
+{
+    std::lock_guard held(receiverlock);
+    receiver = std::move(newreceiver);
+    if (!receiver) {
+        waiting.clear();
+        return;
+    }
+    for (const TTelling& telling : waiting)
+        receiver(telling);
+    waiting.clear();
 }
 
 void tell(TNotice notice)
 {
-    if (noticereceiver)
-        noticereceiver(notice);
+    deliver({ notice, {}, false });
+}
+
+void tell(const std::string& message, bool said)
+{
+    deliver({ std::nullopt, message, said });
 }

@@ -50,6 +50,16 @@ void printtext(const std::string& text, int separator)
     speech().speakwait(text.substr(index));
 }
 
+void printmessage(const std::string& text)
+{
+    if (scrcursor.column() != 0) {
+        runtimecells.separatormode = 0;
+        puttext({});
+    }
+    runtimecells.separatormode = 0;
+    puttext(text);
+}
+
 void printnumber(int separator, double value)
 {
     std::string digits = numtostr(value);

@@ -6,6 +6,10 @@
 #include <string>
 
 void printtext(const std::string& text, int separator);
+// A message of the system's own (an error) on a line of its own after what
+// the program printed, not spoken: it is told where notices are
+// (runtime/notices.h), and the screen keeps it for review.
+void printmessage(const std::string& text);
 void printnumber(int separator, double value);
 
 // Whole numbers of up to 15 digits as plain digits; anything else in the

@@ -8,7 +8,7 @@
 namespace {
 
 // Czech, English, Slovak, by text.
-constexpr std::array<std::array<std::string_view, 3>, 44> programtexts = { {
+constexpr std::array<std::array<std::string_view, 3>, 46> programtexts = { {
     { "&Otevřít…", "&Open…", "&Otvoriť…" },
     { "Otevřít program v Basicu", "Open a BASIC program", "Otvoriť program v Basicu" },
     { "Programy v Basicu (*.bas)", "BASIC programs (*.bas)", "Programy v Basicu (*.bas)" },
@@ -62,6 +62,8 @@ constexpr std::array<std::array<std::string_view, 3>, 44> programtexts = { {
         "riadok %1: súbor %2 už nemá ďalší riadok" },
     { "Řádek nelze zadat: program nemá okno.", "A line cannot be typed: the program has no window.",
         "Riadok nemožno zadať: program nemá okno." },
+    { "klik %1 neexistuje", "there is no click %1", "klik %1 neexistuje" },
+    { "VAL nepřečte „%1“ jako číslo", "VAL cannot read \"%1\" as a number", "VAL neprečíta „%1“ ako číslo" },
 } };
 
 // One pass, so that a value holding "%2" (a file's name can) stays as it is.

@@ -55,6 +55,9 @@ enum class TProgramText {
     entervalues, // %1 how many
     endofdatafile, // %1 the program's line, %2 the file
     nolineinput,
+    // What a runtime routine tells the line's error (failedinline).
+    noclick, // %1 the click's number
+    valcannotread, // %1 the text
 };
 
 // The text in the interface language, UTF-8, with %1 and %2 filled in.

@@ -1,10 +1,10 @@
 #include "runtime/ram.h"
 
 #include "runtime/errors.h"
+#include "runtime/filetexts.h"
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
@@ -17,9 +17,23 @@ namespace {
 // load (a start-up step that failed first) must not write zeros over it.
 bool loadfailed = true;
 
-[[noreturn]] void ioerror(const std::string& action, const std::string& path, int error)
+// The user is told the whole path: "ram.dat" alone does not say where.
+std::string fullpath(const std::string& path)
 {
-    throw TVorkanaError("I/O error " + action + " \"" + path + "\": " + std::strerror(error));
+    std::error_code status;
+    std::filesystem::path full = std::filesystem::absolute(path, status);
+    return status ? path : full.string();
+}
+
+[[noreturn]] void notread(const std::string& path, int error)
+{
+    throw TVorkanaError(filetext(TFileText::ramnotread, fullpath(path), filefailure(error)));
+}
+
+// Named by the file the user knows, not by the temporary one.
+[[noreturn]] void notsaved(const std::string& path, int error)
+{
+    throw TVorkanaError(filetext(TFileText::ramnotsaved, fullpath(path), filefailure(error)));
 }
 
 }
@@ -37,21 +51,20 @@ void loadram(const std::string& path)
     loadfailed = true;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file)
-        ioerror("opening", path, errno);
+        notread(path, errno);
     std::size_t read = std::fread(ramimage.data(), 1, ramimage.size(), file);
     int error = std::ferror(file) ? errno : 0;
     bool longer = read == ramimage.size() && std::fgetc(file) != EOF;
     std::fclose(file);
     if (error != 0) {
         ramimage.fill(0);
-        ioerror("reading", path, error);
+        notread(path, error);
     }
     // Another length is not an image of ours: writing one back would cut
     // off or pad the user's data.
     if (read != ramimage.size() || longer) {
         std::uintmax_t size = std::filesystem::file_size(path, status);
-        throw TVorkanaError("\"" + path + "\" is " + (status ? std::string("not") : std::to_string(size))
-            + " bytes long, not 65536: it is read as far as it goes and left as it is; the device memory is not saved to it");
+        throw TVorkanaError(filetext(TFileText::ramwronglength, fullpath(path), status ? std::string("?") : std::to_string(size)));
     }
     loadfailed = false;
 }
@@ -64,7 +77,7 @@ void saveram(const std::string& path)
     std::string temporary = path + ".tmp";
     std::FILE* file = std::fopen(temporary.c_str(), "wb");
     if (!file)
-        ioerror("creating", temporary, errno);
+        notsaved(path, errno);
     bool written = std::fwrite(ramimage.data(), 1, ramimage.size(), file) == ramimage.size();
     written = std::fflush(file) == 0 && written;
     written = fsync(fileno(file)) == 0 && written;
@@ -72,12 +85,12 @@ void saveram(const std::string& path)
     written = std::fclose(file) == 0 && written;
     if (!written) {
         std::remove(temporary.c_str());
-        ioerror("writing", temporary, error);
+        notsaved(path, error);
     }
     if (std::rename(temporary.c_str(), path.c_str()) != 0) {
         error = errno;
         std::remove(temporary.c_str());
-        ioerror("replacing", path, error);
+        notsaved(path, error);
     }
 }
 

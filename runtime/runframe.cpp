@@ -3,8 +3,10 @@
 #include "runtime/cells.h"
 #include "runtime/codepage.h"
 #include "runtime/errors.h"
+#include "runtime/notices.h"
 #include "runtime/print.h"
 #include "runtime/screen.h"
+#include "runtime/services.h"
 #include "runtime/ResourceLocalizer.h"
 
 #include <cerrno>
@@ -48,7 +50,21 @@ void runstart(const std::function<void()>& program)
     }
     runtimecells.programstarted = true;
     initruntime();
-    program();
+    try {
+        program();
+    } catch (const TToldError&) {
+        throw;
+    } catch (const std::exception& error) {
+        // The error is the run's last line, said before the ready text as
+        // a line of the program would be, so the screen, its review and the
+        // Braille display keep it; its box then adds nothing new to say.
+        std::string message = cp1250::fromutf8(error.what());
+        printmessage(message);
+        tell(error.what(), true);
+        speech().speakwait(message);
+        printtext(cp1250::fromutf8(text(25)), 0);
+        throw TToldError(error.what());
+    }
     printtext(cp1250::fromutf8(text(25)), 0);
 }
 

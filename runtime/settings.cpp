@@ -1,6 +1,7 @@
 #include "runtime/settings.h"
 
-#include "runtime/errors.h"
+#include "runtime/filetexts.h"
+#include "runtime/notices.h"
 
 // The file is bytes to us: no wide-character conversion.
 #define SI_NO_CONVERSION
@@ -26,6 +27,15 @@ namespace {
 std::set<std::string> notedvalues;
 std::map<std::string, std::vector<std::string>> unreportedvalues;
 
+// Values that could not be saved, by file, in the order written: they hold
+// until the program ends, and go into the file with the next write that
+// succeeds. Each file that cannot be written is told of once.
+struct TUnsavedValue {
+    std::string section, key, value;
+};
+std::map<std::string, std::vector<TUnsavedValue>> unsavedvalues;
+std::set<std::string> toldunsaved;
+
 // Multi-key mode keeps every duplicate so that the first one can win, as it
 // does for the Windows functions the file format comes from.
 class TIniDocument {
@@ -35,14 +45,17 @@ public:
     {
         m_ini.SetSpaces(false);
         std::error_code status;
-        if (!std::filesystem::exists(path, status))
-            return;
-        // The reader takes the whole file into memory at once. A settings
-        // file holds a dozen keys; one of megabytes is not ours to read,
-        // and, like any file that cannot be read, not ours to write over.
-        constexpr std::uintmax_t largestfile = 1024 * 1024;
-        std::uintmax_t size = std::filesystem::file_size(path, status);
-        m_loadfailed = status || size > largestfile || m_ini.LoadFile(path.c_str()) < 0;
+        if (std::filesystem::exists(path, status)) {
+            // The reader takes the whole file into memory at once. A settings
+            // file holds a dozen keys; one of megabytes is not ours to read,
+            // and, like any file that cannot be read, not ours to write over.
+            constexpr std::uintmax_t largestfile = 1024 * 1024;
+            std::uintmax_t size = std::filesystem::file_size(path, status);
+            m_loadfailed = status || size > largestfile || m_ini.LoadFile(path.c_str()) < 0;
+        }
+        if (auto unsaved = unsavedvalues.find(path); unsaved != unsavedvalues.end())
+            for (const TUnsavedValue& held : unsaved->second)
+                set(held.section.c_str(), held.key.c_str(), held.value);
     }
 
     std::optional<std::string> value(const char* section, const char* key) const
@@ -56,12 +69,13 @@ public:
         m_ini.SetValue(section, key, value.c_str(), nullptr, true);
     }
 
-    void save(const std::string& path)
+    // Empty when saved; otherwise what the user is told.
+    std::string save(const std::string& path)
     {
         // A file we could not read is the user's; writing would replace it
         // with the one key we meant to change.
         if (m_loadfailed)
-            throw TVorkanaError("I/O error reading \"" + path + "\": the settings file cannot be read");
+            return filetext(TFileText::settingsnotread, path);
         // SimpleIni's own file writer ignores failed writes and a failed
         // close, so on a full disk it would report a cut-off file as saved
         // and the rename would put it in place of the whole one. The text
@@ -69,11 +83,10 @@ public:
         std::string text;
         m_ini.Save(text, false);
         std::string temporary = path + ".tmp";
+        auto failed = [&](int error) { return filetext(TFileText::settingsnotsaved, path, filefailure(error)); };
         std::FILE* file = std::fopen(temporary.c_str(), "wb");
-        if (!file) {
-            int error = errno;
-            throw TVorkanaError("I/O error writing \"" + temporary + "\": " + std::strerror(error));
-        }
+        if (!file)
+            return failed(errno);
         bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
         written = std::fflush(file) == 0 && written;
         written = fsync(fileno(file)) == 0 && written;
@@ -81,13 +94,14 @@ public:
         written = std::fclose(file) == 0 && written;
         if (!written) {
             std::remove(temporary.c_str());
-            throw TVorkanaError("I/O error writing \"" + temporary + "\": " + std::strerror(error));
+            return failed(error);
         }
         if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-            int error = errno;
+            error = errno;
             std::remove(temporary.c_str());
-            throw TVorkanaError("I/O error replacing \"" + path + "\": " + std::strerror(error));
+            return failed(error);
         }
+        return {};
     }
 
 private:
@@ -139,13 +153,18 @@ std::string unreadablesettings()
 {
     std::string message;
     for (const auto& [path, entries] : unreportedvalues) {
-        message += (message.empty() ? "" : "\n") + ("The settings file \"" + path + "\" has values that are not numbers; "
-            "their defaults are used:");
+        message += (message.empty() ? "" : "\n") + filetext(TFileText::settingsnotnumbers, path);
         for (const std::string& entry : entries)
             message += "\n" + entry;
     }
     unreportedvalues.clear();
     return message;
+}
+
+void tellunreadablesettings()
+{
+    if (std::string message = unreadablesettings(); !message.empty())
+        tell(message);
 }
 
 std::string TSettingsFile::readtext(const TTextSetting& setting) const
@@ -167,5 +186,16 @@ void TSettingsFile::write(const char* section, const char* key, const std::strin
 {
     TIniDocument document(m_path);
     document.set(section, key, value);
-    document.save(m_path);
+    std::string failure = document.save(m_path);
+    if (failure.empty()) {
+        unsavedvalues.erase(m_path);
+        return;
+    }
+    // A settings file that cannot be written stops nothing: the program
+    // goes on with the value in memory, and the old file stays as it was.
+    unsavedvalues[m_path].push_back({ section, key, value });
+    if (toldunsaved.insert(m_path).second) {
+        std::fprintf(stderr, "vorkana: %s\n", failure.c_str());
+        tell(failure);
+    }
 }

@@ -3,7 +3,10 @@
 // is declared here once and read through TSettingsFile. Names match without
 // regard to letter case; where a key appears twice the first one counts.
 // Every access opens, reads or writes, and closes the file; a write goes to
-// a temporary file that then replaces the old one.
+// a temporary file that then replaces the old one. A value that cannot be
+// written (a full disk, a read-only folder, a file we could not read) is
+// kept in memory until the program ends, read back from there, and the
+// user is told once per file (runtime/notices.h); writes never fail.
 
 #include <string>
 
@@ -46,6 +49,9 @@ extern std::string settingsfilename;
 // a message naming the file and the values, whose defaults were used;
 // empty when there were none.
 std::string unreadablesettings();
+// Tells that message (runtime/notices.h), if there is one: for values read
+// after start-up, whose box would come in the middle of the user's work.
+void tellunreadablesettings();
 
 class TSettingsFile {
 public:

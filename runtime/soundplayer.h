@@ -1,9 +1,16 @@
 #pragma once
 // The three ways the runtime plays waves of the sound bank. A name the bank
-// does not hold raises "Wave '<name>' not found". Volumes are hundredths of
-// a decibel (0 full, -10000 silent).
+// does not hold raises TWaveNotFound. Volumes are hundredths of a decibel
+// (0 full, -10000 silent).
+
+#include "runtime/errors.h"
 
 #include <string>
+
+class TWaveNotFound : public TVorkanaError {
+public:
+    explicit TWaveNotFound(const std::string& name);
+};
 
 class TSoundPlayer {
 public:

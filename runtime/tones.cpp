@@ -1,5 +1,7 @@
 #include "runtime/tones.h"
 
+#include "runtime/programtexts.h"
+
 #include "runtime/cells.h"
 #include "runtime/services.h"
 
@@ -100,8 +102,13 @@ void beep()
 
 void click(double number)
 {
-    if (switches.soundsenabled)
+    if (!switches.soundsenabled)
+        return;
+    try {
         sounds().playwait("click" + clicknumber(number), switches.soundvolume);
+    } catch (const TWaveNotFound&) {
+        throw TVorkanaError(programtext(TProgramText::noclick, clicknumber(number)));
+    }
 }
 
 void tonetimerexpired()

@@ -1,6 +1,7 @@
 #include "shell/application.h"
 
 #include "platform/messagebox.h"
+#include "runtime/errors.h"
 
 #include <exception>
 
@@ -13,6 +14,8 @@ bool TVorkanaApplication::notify(QObject* receiver, QEvent* event)
 {
     try {
         return QApplication::notify(receiver, event);
+    } catch (const TToldError& error) {
+        showtolderror(error.what());
     } catch (const std::exception& error) {
         showerror(error.what());
     } catch (...) {

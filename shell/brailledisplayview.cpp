@@ -131,7 +131,7 @@ void TBrailleDisplayView::mainscreenchanged()
 
 void TBrailleDisplayView::shownotice(const QString& text)
 {
-    m_session.show(text, -1);
+    m_session.shownotice(text);
 }
 
 void TBrailleDisplayView::showmain()

@@ -20,7 +20,7 @@ public:
 
     // The main window's screen changed.
     void mainscreenchanged();
-    // A notice, shown until the window's own text changes.
+    // A notice, shown over the window's line for a while.
     void shownotice(const QString& text);
 
     QAction* brailledisplayitem = nullptr;

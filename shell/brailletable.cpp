@@ -1,5 +1,7 @@
 #include "shell/brailletable.h"
 
+#include "runtime/codepage.h"
+#include "runtime/filetexts.h"
 #include "shell/textfile.h"
 
 std::array<brlpreftype, brailleprefixslots + 1> brlprefixes;
@@ -18,6 +20,20 @@ std::pair<std::string, std::string> splitentry(const std::string& line)
     if (equals == std::string::npos)
         return { line, line };
     return { line.substr(0, equals), line.substr(equals + 1) };
+}
+
+// Dots that a chord of the six keys gives: some of 1 to 6, ascending, each
+// once. An entry with any other dots is loaded but no chord ever types it,
+// which the user should know.
+bool ischorddots(const std::string& dots)
+{
+    char previous = '0';
+    for (char dot : dots) {
+        if (dot <= previous || dot > '6')
+            return false;
+        previous = dot;
+    }
+    return !dots.empty();
 }
 
 enum class TSectionKind { prefixes, characters, ignored };
@@ -41,8 +57,14 @@ std::string loadbrailletable(const std::string& path)
     int charactersignored = 0;
     TSectionKind kind = TSectionKind::ignored;
     std::string sectionprefix;
+    std::string brokenlines;
+    auto checkdots = [&](const std::string& dots, std::size_t number) {
+        if (!ischorddots(dots))
+            brokenlines += "\n" + std::to_string(number + 1) + ": " + cp1250::toutf8(lines[number]);
+    };
 
-    for (const std::string& line : lines) {
+    for (std::size_t number = 0; number < lines.size(); ++number) {
+        const std::string& line = lines[number];
         if (!line.empty() && line.front() == '[') {
             std::string name = line.size() >= 2 ? line.substr(1, line.size() - 2) : std::string();
             kind = sectionkind(name);
@@ -59,6 +81,7 @@ std::string loadbrailletable(const std::string& path)
                 continue;
             }
             auto [name, dots] = splitentry(line);
+            checkdots(dots, number);
             brlprefixes[++prefixcount] = { name, dots };
         } else if (kind == TSectionKind::characters) {
             if (charcount == braillecharacterslots) {
@@ -66,13 +89,18 @@ std::string loadbrailletable(const std::string& path)
                 continue;
             }
             auto [character, dots] = splitentry(line);
+            checkdots(dots, number);
             brlchars[++charcount] = { sectionprefix, character, dots };
         }
     }
 
     std::string message;
+    if (!brokenlines.empty())
+        message = filetext(TFileText::brailletablebroken, path) + brokenlines;
     if (prefixesignored > 0)
-        message += "The Braille table \"" + path + "\" defines more than " + std::to_string(brailleprefixslots)
+        message += std::string(message.empty() ? "" : "\n")
+            + 
+"The Braille table \"" + path + "\" defines more than " + std::to_string(brailleprefixslots)
             + " prefixes; the last " + std::to_string(prefixesignored) + " are ignored.";
     if (charactersignored > 0)
         message += std::string(message.empty() ? "" : "\n") + "The Braille table \"" + path + "\" defines more than "

@@ -1,6 +1,7 @@
 #include "shell/echoloader.h"
 
 #include "runtime/errors.h"
+#include "runtime/filetexts.h"
 #include "shell/textfile.h"
 #include "speech/echotable.h"
 
@@ -45,8 +46,8 @@ std::string loadechotable(const std::string& path)
         int value = 0;
         try {
             value = parsecode(code);
-        } catch (const TVorkanaError& error) {
-            throw TVorkanaError(std::string(error.what()) + " (\"" + path + "\", line " + std::to_string(number + 1) + ")");
+        } catch (const TVorkanaError&) {
+            throw TVorkanaError(filetext(TFileText::characternamesbroken, path, std::to_string(number + 1)));
         }
         echotable[slot++] = { static_cast<std::uint8_t>(value & 0xFF), std::move(name) };
     }

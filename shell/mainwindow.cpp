@@ -2,6 +2,8 @@
 
 #include "runtime/cells.h"
 #include "runtime/codepage.h"
+#include "runtime/notices.h"
+#include "runtime/print.h"
 #include "runtime/ram.h"
 #include "runtime/runframe.h"
 #include "runtime/screen.h"
@@ -35,6 +37,7 @@
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <cstdio>
 #include <filesystem>
 #include <unistd.h>
 
@@ -44,6 +47,8 @@ namespace {
 
 constexpr const char* brailletablefilename = "czech.ebt";
 constexpr int screenfontsize = 16;
+// Long enough to say that the memory was not saved and where.
+constexpr int endingspeechlimitms = 8000;
 
 QString caption(int index)
 {
@@ -281,6 +286,7 @@ void TForm1::runprogramnow()
         return;
     if (m_hooks.preparevoiceforrun)
         m_hooks.preparevoiceforrun();
+    tellunreadablesettings();
     runstart(m_program);
 }
 
@@ -292,16 +298,18 @@ void TForm1::opensubmenuClick()
 }
 
 // A program file that cannot be read or has a syntax error is said and
-// shown; false then.
+// shown, on the screen too, where its review and the Braille display keep
+// it; false then.
 bool TForm1::toldifwrong(const std::function<void()>& read)
 {
     try {
         read();
     } catch (const std::exception& error) {
-        ignoringerrors([&] {
-            speech().stopspeech();
-            speech().speak(cp1250::fromutf8(error.what()));
-        });
+        ignoringerrors([] { speech().stopspeech(); });
+        printmessage(cp1250::fromutf8(error.what()));
+        refreshscreen();
+        if (m_hooks.screenchanged)
+            m_hooks.screenchanged();
         showerror(error.what());
         return false;
     }
@@ -329,7 +337,7 @@ void TForm1::setrunmenusenabled(bool enabled)
 
 void TForm1::exitsubmenuClick()
 {
-    saveram(filelocations.ramfile);
+    // Either way the memory is saved on the way out.
     if (Startsubmenu->isEnabled())
         close();
     else
@@ -338,24 +346,51 @@ void TForm1::exitsubmenuClick()
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
-    // Until the memory is saved the window stays: a failed save is shown,
-    // and the user's data is not lost by closing anyway.
-    event->ignore();
+    if (m_ending) {
+        event->ignore();
+        return;
+    }
     if (!Startsubmenu->isEnabled()) {
+        event->ignore();
         endatonce();
         return;
     }
-    saveram(filelocations.ramfile);
+    m_ending = true;
+    saveramonending();
     releaseengines();
     event->accept();
 }
 
 void TForm1::endatonce()
 {
-    saveram(filelocations.ramfile);
+    m_ending = true;
+    saveramonending();
     releaseengines();
     ignoringerrors([] { speech().stopspeech(); });
     exitprocess(0);
+}
+
+// No way out is ever refused: a memory that cannot be saved (a full disk, a
+// read-only folder) is said, with where, the old file stays as it was, and
+// the program ends. The window goes at once; the voice is given a few
+// seconds to say why.
+void TForm1::saveramonending()
+{
+    try {
+        saveram(filelocations.ramfile);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "vorkana: %s\n", error.what());
+        hide();
+        tell(error.what(), true);
+        ignoringerrors([&] {
+            QTimer limit;
+            limit.setSingleShot(true);
+            connect(&limit, &QTimer::timeout, [] { speech().stopspeech(); });
+            limit.start(endingspeechlimitms);
+            speech().stopspeech();
+            speech().speakwait(cp1250::fromutf8(error.what()));
+        });
+    }
 }
 
 void TForm1::endwithoutsaving()

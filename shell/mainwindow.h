@@ -78,6 +78,7 @@ private:
     void TimerTimer();
 
     void setrunmenusenabled(bool enabled);
+    void saveramonending();
     void releaseengines() noexcept;
     void refreshscreen();
     void keepcaretstill();
@@ -86,6 +87,7 @@ private:
     std::function<void()> m_program;
     std::unique_ptr<TQtHost> m_host;
     TMainKeyFilter* m_keyfilter = nullptr;
+    bool m_ending = false;
 };
 
 extern TForm1* Form1;

@@ -1,45 +1,49 @@
 #include "shell/noticeboard.h"
 
 #include "runtime/codepage.h"
-#include "runtime/services.h"
 
 #include <QCoreApplication>
 #include <QLabel>
 #include <QPointer>
 #include <QStatusBar>
 
-TNoticeBoard::TNoticeBoard(QStatusBar* statusbar, std::function<void(const QString&)> braille)
+TNoticeBoard::TNoticeBoard(QStatusBar* statusbar, std::function<void(const QString&)> braille,
+    std::function<void(const std::string&)> say)
     : m_statusline(new QLabel(statusbar))
     , m_braille(std::move(braille))
+    , m_say(std::move(say))
 {
     statusbar->addWidget(m_statusline, 1);
     QPointer<TNoticeBoard> board(this);
-    // Sent from any thread; the board is looked for on the GUI thread.
-    noticereceiver = [board](TNotice notice) {
+    // Told on any thread; the board is looked for on the GUI thread.
+    setnoticereceiver([board](const TTelling& telling) {
         QMetaObject::invokeMethod(
-            QCoreApplication::instance(), [board, notice] {
+            QCoreApplication::instance(), [board, telling] {
                 if (board)
-                    board->show(notice);
+                    board->show(telling);
             },
             Qt::QueuedConnection);
-    };
+    });
 }
 
 TNoticeBoard::~TNoticeBoard()
 {
-    noticereceiver = nullptr;
+    setnoticereceiver(nullptr);
 }
 
-void TNoticeBoard::show(TNotice notice)
+void TNoticeBoard::show(const TTelling& telling)
 {
-    // A service that fails again and again is told of once, not each time.
-    if (m_last == notice)
-        return;
-    m_last = notice;
-    QString text = QString::fromStdString(noticetext(notice));
-    m_statusline->setText(text);
+    if (telling.notice) {
+        // A service that fails again and again is told of once, not each time.
+        if (m_last == telling.notice)
+            return;
+        m_last = telling.notice;
+    }
+    std::string text = telling.notice ? noticetext(*telling.notice) : telling.message;
+    QString shown = QString::fromStdString(text);
+    m_statusline->setText(shown);
     if (m_braille)
-        m_braille(text);
-    if (noticeisheard(notice))
-        speech().speak(cp1250::fromutf8(noticetext(notice)));
+        m_braille(shown);
+    if (m_say && !telling.said && (!telling.notice || noticeisheard(*telling.notice)))
+        m_say(cp1250::fromutf8(text));
 }

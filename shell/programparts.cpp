@@ -6,6 +6,7 @@
 #include "shell/userprogram.h"
 #include "runtime/cells.h"
 #include "runtime/services.h"
+#include "runtime/settings.h"
 #include "shell/brailledisplayview.h"
 #include "shell/mainwindow.h"
 #include "sound/sounddialog.h"
@@ -73,7 +74,24 @@ TProgramParts::TProgramParts(TProgramChanges changes)
     createwindows(m_windows, std::move(hooks), runchosenprogram, std::move(changes.dataentryexit));
     m_brailleview = std::make_unique<TBrailleDisplayView>(*m_brailledisplay, m_windows);
     m_noticeboard = std::make_unique<TNoticeBoard>(
-        m_windows.form1->statusBar(), [this](const QString& text) { m_brailleview->shownotice(text); });
+        m_windows.form1->statusBar(), [this](const QString& text) { m_brailleview->shownotice(text); },
+        [](const std::string& text) {
+            try {
+                speechlayer.speaknotice(text);
+            } catch (const std::exception& error) {
+                std::fprintf(stderr, "vorkana: %s\n", error.what());
+            }
+        });
+    // The program's own voice speaks from the first second, not from the
+    // first run: what goes wrong before then is heard too.
+    try {
+        voiceselection.prepareownvoice();
+    } catch (const std::exception& error) {
+        showerror(error.what());
+    }
+    // The voice's values and the Braille display's switch are read after
+    // the window's own start-up report.
+    tellunreadablesettings();
     reportspeechproblem = [](const std::string& message) {
         std::fprintf(stderr, "%s\n", message.c_str());
         tell(TNotice::systemvoicefailed);

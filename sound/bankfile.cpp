@@ -38,16 +38,16 @@ public:
     {
         readresourceheader();
         if (!hasbytes(4) || std::memcmp(m_bytes.data() + m_at, "TPF0", 4) != 0)
-            throw TVorkanaError("Invalid stream format");
+            throw TBankError(TBankFault::notabank, "Invalid stream format");
         m_at += 4;
         readshorttext(); // class name
         readshorttext(); // object name
         std::vector<TStoredWave> waves;
         for (std::string property = readshorttext(); !property.empty(); property = readshorttext()) {
             if (QString::compare(QString::fromStdString(property), "List", Qt::CaseInsensitive) != 0)
-                throw TVorkanaError("Property " + property + " does not exist");
+                throw TBankError(TBankFault::notabank, "Property " + property + " does not exist");
             if (readbyte() != collection)
-                throw TVorkanaError(invalidvalue);
+                throw TBankError(TBankFault::wrongvalue, invalidvalue);
             waves = readcollection();
         }
         readbyte(); // the empty child list
@@ -60,7 +60,7 @@ private:
     void need(std::size_t count) const
     {
         if (!hasbytes(count))
-            throw TVorkanaError(streamreaderror);
+            throw TBankError(TBankFault::endstooearly, streamreaderror);
     }
 
     std::uint8_t readbyte()
@@ -97,7 +97,7 @@ private:
     void readresourceheader()
     {
         if (!hasbytes(3) || m_bytes[0] != 0xFF || m_bytes[1] != 10 || m_bytes[2] != 0)
-            throw TVorkanaError("Invalid stream format");
+            throw TBankError(TBankFault::notabank, "Invalid stream format");
         m_at = 3;
         while (readbyte() != 0) { } // the resource name
         readunsigned(2); // flags
@@ -114,7 +114,7 @@ private:
         case int32value:
             return static_cast<std::int32_t>(readunsigned(4));
         default:
-            throw TVorkanaError(invalidvalue);
+            throw TBankError(TBankFault::wrongvalue, invalidvalue);
         }
     }
 
@@ -136,7 +136,7 @@ private:
             return QString::fromStdU16String(characters).toStdString();
         }
         default:
-            throw TVorkanaError(invalidvalue);
+            throw TBankError(TBankFault::wrongvalue, invalidvalue);
         }
     }
 
@@ -150,7 +150,7 @@ private:
                 type = readbyte();
             }
             if (type != liststart)
-                throw TVorkanaError(invalidvalue);
+                throw TBankError(TBankFault::wrongvalue, invalidvalue);
             waves.push_back(readitem());
         }
         readbyte();
@@ -168,20 +168,20 @@ private:
                 wave.Name = readtext(type);
             } else if (is("Looped")) {
                 if (type != falsevalue && type != truevalue)
-                    throw TVorkanaError(invalidvalue);
+                    throw TBankError(TBankFault::wrongvalue, invalidvalue);
                 wave.Looped = type == truevalue;
             } else if (is("MaxPlayingCount")) {
                 wave.MaxPlayingCount = std::max(0, readinteger(type));
             } else if (is("Wave.WAVE")) {
                 if (type != byteblock)
-                    throw TVorkanaError(invalidvalue);
+                    throw TBankError(TBankFault::wrongvalue, invalidvalue);
                 std::size_t length = readunsigned(4);
                 need(length);
                 std::vector<std::uint8_t> riff(m_bytes.begin() + m_at, m_bytes.begin() + m_at + length);
                 m_at += length;
                 wave.Wave = readriffwave(riff);
             } else {
-                throw TVorkanaError("Property " + property + " does not exist");
+                throw TBankError(TBankFault::notabank, "Property " + property + " does not exist");
             }
         }
         return wave;

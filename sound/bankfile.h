@@ -18,7 +18,7 @@ struct TStoredWave {
     TWave Wave;
 };
 
-// Raises TVorkanaError with "Invalid stream format", "Property <name> does
+// Raises TBankError with "Invalid stream format", "Property <name> does
 // not exist", "Invalid property value", "Stream read error" or "Wave is
 // invalid". Items come in file order.
 std::vector<TStoredWave> readbank(const std::vector<std::uint8_t>& bytes);

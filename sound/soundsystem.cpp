@@ -1,5 +1,7 @@
 #include "sound/soundsystem.h"
 
+#include "runtime/filetexts.h"
+
 #include "runtime/errors.h"
 #include "sound/bankplayer.h"
 #include "sound/pipewireoutput.h"
@@ -109,12 +111,16 @@ std::string TSoundSystem::devicemessage() const
 
 void TSoundSystem::loadbank(const std::string& path)
 {
-    // The bank's own messages say what is wrong; the user must also learn
-    // which file it is.
+    // The user learns which file it is and, in their words, what is wrong;
+    // standard error keeps the detail.
     try {
         m_implementation->wavelist->List.LoadBank(path);
-    } catch (const TVorkanaError& error) {
-        throw TVorkanaError("\"" + path + "\": " + error.what());
+    } catch (const TBankError& error) {
+        std::fprintf(stderr, "vorkana: \"%s\": %s\n", path.c_str(), error.what());
+        TFileText reason = error.fault == TBankFault::notabank ? TFileText::notasoundbank
+            : error.fault == TBankFault::endstooearly          ? TFileText::endstooearly
+                                                               : TFileText::wrongvalue;
+        throw TVorkanaError(filetext(TFileText::soundbankdamaged, path, filetext(reason)));
     }
 }
 

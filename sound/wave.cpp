@@ -53,7 +53,7 @@ bool hasid(const std::vector<std::uint8_t>& bytes, std::size_t at, const char* i
 std::vector<std::uint8_t> slice(const std::vector<std::uint8_t>& bytes, std::size_t at, std::size_t length)
 {
     if (at > bytes.size() || length > bytes.size() - at)
-        throw TVorkanaError("Stream read error");
+        throw TBankError(TBankFault::endstooearly, "Stream read error");
     return std::vector<std::uint8_t>(bytes.begin() + at, bytes.begin() + at + length);
 }
 
@@ -84,7 +84,7 @@ float decodesample(const std::uint8_t* bytes, int bits, bool isfloat)
 TWave readriffwave(const std::vector<std::uint8_t>& riff)
 {
     if (!hasid(riff, 0, "RIFF") || !hasid(riff, 8, "WAVE"))
-        throw TVorkanaError("Wave is invalid");
+        throw TBankError(TBankFault::wrongvalue, "Wave is invalid");
     TWave wave;
     std::optional<std::pair<std::size_t, std::size_t>> datachunk;
     std::size_t at = 12;
@@ -107,7 +107,7 @@ TWave readriffwave(const std::vector<std::uint8_t>& riff)
     if (wave.format.size() >= 8) {
         std::uint32_t rate = readu32(wave.format, 4);
         if (rate < lowestwaverate || rate > highestwaverate)
-            throw TVorkanaError("Wave is invalid");
+            throw TBankError(TBankFault::wrongvalue, "Wave is invalid");
     }
     return wave;
 }

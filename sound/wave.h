@@ -3,10 +3,26 @@
 // This module walks RIFF chunks, writes a RIFF file back, and decodes PCM or
 // float samples to mono floats for the mixer; it knows nothing of playing.
 
+#include "runtime/errors.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+// What is wrong with a bank or a wave in it, for the user's message; the
+// message of the error itself is the detail, for standard error.
+enum class TBankFault { notabank, endstooearly, wrongvalue };
+
+class TBankError : public TVorkanaError {
+public:
+    TBankError(TBankFault fault, const std::string& detail)
+        : TVorkanaError(detail)
+        , fault(fault)
+    {
+    }
+    TBankFault fault;
+};
 
 struct TWave {
     std::vector<std::uint8_t> format; // the "fmt " chunk's contents
@@ -25,8 +41,9 @@ struct TDecodedWave {
 inline constexpr int lowestwaverate = 100;
 inline constexpr int highestwaverate = 200000;
 
-// Reads a RIFF wave file; raises "Wave is invalid" (also for a format block
-// whose sample rate lies outside the range above) or "Stream read error".
+// Reads a RIFF wave file; raises TBankError "Wave is invalid" (also for a
+// format block whose sample rate lies outside the range above) or "Stream
+// read error".
 TWave readriffwave(const std::vector<std::uint8_t>& riff);
 std::vector<std::uint8_t> writeriffwave(const TWave& wave);
 

@@ -1,10 +1,14 @@
 #include "sound/wavecollection.h"
 
+#include "runtime/filetexts.h"
+#include "runtime/soundplayer.h"
+
 #include "runtime/errors.h"
 #include "sound/sounddevice.h"
 #include "sound/volume.h"
 
 #include <QString>
+#include <cerrno>
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -184,10 +188,10 @@ void TWaveCollection::LoadBank(const std::string& filename)
     m_items.clear();
     std::ifstream file(filename, std::ios::binary);
     if (!file)
-        throw TVorkanaError("Cannot open file \"" + filename + "\"");
+        throw TVorkanaError(filetext(TFileText::soundbanknotread, filename, filefailure(errno)));
     std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     if (file.bad())
-        throw TVorkanaError("Stream read error");
+        throw TBankError(TBankFault::endstooearly, "Stream read error");
     std::vector<std::unique_ptr<TWaveCollectionItem>> items;
     for (auto& stored : readbank(bytes))
         items.push_back(std::make_unique<TWaveCollectionItem>(std::move(stored), m_device));
@@ -200,5 +204,5 @@ TWaveCollectionItem& TWaveCollection::FindItem(const std::string& name)
     for (auto item = m_items.rbegin(); item != m_items.rend(); ++item)
         if (QString::fromStdString((*item)->Name).compare(wanted, Qt::CaseInsensitive) == 0)
             return **item;
-    throw TVorkanaError("Wave '" + name + "' not found");
+    throw TWaveNotFound(name);
 }

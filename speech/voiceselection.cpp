@@ -276,6 +276,18 @@ void TVoiceSelection::preparevoiceforrun()
         restorevoice();
 }
 
+void TVoiceSelection::prepareownvoice()
+{
+    if (!switches.voiceallowed)
+        return;
+    applyvoicesettings();
+    if (!m_engine) {
+        selectengine();
+        savevoicesettings();
+        applyvoicesettings();
+    }
+}
+
 void TVoiceSelection::restorevoice()
 {
     if (switches.voiceallowed)

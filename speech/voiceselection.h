@@ -68,6 +68,10 @@ public:
     void restorevoice();
     // At the start of a run with the own voice: restorevoice().
     void preparevoiceforrun();
+    // At start-up, once the voices are listed: the saved voice, or the
+    // default one, ready to speak whichever voice the user chose, since it
+    // also speaks when the system voice fails.
+    void prepareownvoice();
     // The voice was allowed in the sound settings dialog.
     void allowvoice();
 

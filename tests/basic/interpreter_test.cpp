@@ -217,7 +217,7 @@ TEST_F(InterpreterTest, RunErrorsEndTheRunWithTheLine)
              TRow { "10 DIM A(65535), B(65535), C(65535), D(65535), E(65535), F(65535), G(65535), H(65535)\n"
                     "20 DIM I(65535), J(65535), K(65535), L(65535), M(65535), N(65535), O(65535), P(65535), Q(0)",
                  "line 20: the program is out of memory" },
-             TRow { "10 PRINT VAL(\"%zz\")", "line 10: '%zz' is not a valid integer value" },
+             TRow { "10 PRINT VAL(\"%zz\")", "line 10: VAL cannot read \"%zz\" as a number" },
              TRow { "10 A=1E300\n20 A=A*A", "line 20: number too large" },
              TRow { "10 A=1E308+1E308", "line 10: number too large" },
              TRow { "10 A=EXP(1000)", "line 10: number too large" },

@@ -204,6 +204,25 @@ TEST_F(BrailleSessionTest, KeysBecomeChordsRoutesAndPanning)
         << lastwrite().first.toStdString();
 }
 
+// A notice told before the display opened is shown once it opens, over the
+// line; the panning keys read it on, and a routing key only brings the line
+// back instead of acting on a line the user could not see.
+TEST_F(BrailleSessionTest, ANoticeWaitsForTheDisplayAndNoKeyActsOnTheLineItHides)
+{
+    const QString notice = "The own voice is not available";
+    session->shownotice(notice);
+    session->show(eighty, 0);
+    session->windowchanged(7);
+    ASSERT_TRUE(opened());
+    ASSERT_TRUE(waituntil([&] { return lastwrite() == std::pair { notice.left(10), -1 }; }));
+    session->show(lettered, 0); // the window's own line changes under it
+    press({ TBrailleKey::TKind::panright, 0 });
+    ASSERT_TRUE(waituntil([&] { return lastwrite() == std::pair { notice.mid(10, 10), -1 }; }));
+    press({ TBrailleKey::TKind::route, 3 });
+    ASSERT_TRUE(waituntil([&] { return lastwrite() == std::pair { lettered.left(10), 0 }; }));
+    EXPECT_TRUE(routes.empty());
+}
+
 TEST_F(BrailleSessionTest, AMissingDisplayIsTriedAgainOnlyAtTheNextWindowChange)
 {
     shared.answers = false;
@@ -253,7 +272,7 @@ TEST_F(BrailleSessionTest, AnUnpluggedDisplayIsLetGoUntilTheNextWindowChange)
 TEST_F(BrailleSessionTest, AWriteAfterTheServerDiedLetsTheDisplayGoUntilItIsBack)
 {
     std::vector<TNotice> told;
-    noticereceiver = [&](TNotice notice) { told.push_back(notice); };
+    setnoticereceiver([&](const TTelling& telling) { told.push_back(*telling.notice); });
     session->windowchanged(7);
     ASSERT_TRUE(opened());
     {
@@ -274,7 +293,7 @@ TEST_F(BrailleSessionTest, AWriteAfterTheServerDiedLetsTheDisplayGoUntilItIsBack
         shared.answers = true;
     }
     EXPECT_TRUE(waituntil([&] { return lastwrite() == std::pair { QString("the end"), 0 }; }, 5000));
-    noticereceiver = nullptr;
+    setnoticereceiver(nullptr);
     EXPECT_EQ(told, (std::vector<TNotice> { TNotice::braillelost, TNotice::brailleback }));
 }
 

@@ -1,5 +1,6 @@
 #include "runtime/cells.h"
 #include "runtime/errors.h"
+#include "runtime/programtexts.h"
 #include "runtime/functions.h"
 #include "runtime/ram.h"
 #include "tests/support/scriptedhost.h"
@@ -44,7 +45,7 @@ TEST(Val, BadHexadecimalTextRaisesAConversionError)
     } catch (const TVorkanaError& error) {
         message = error.what();
     }
-    EXPECT_EQ(message, "'%zz' is not a valid integer value");
+    EXPECT_EQ(message, programtext(TProgramText::valcannotread, "%zz"));
 }
 
 TEST(LeftStr, CountsAreTruncatedAndBounded)

@@ -1,5 +1,6 @@
 #include "runtime/cells.h"
 #include "runtime/errors.h"
+#include "runtime/notices.h"
 #include "runtime/print.h"
 #include "runtime/runframe.h"
 #include "runtime/screen.h"
@@ -75,10 +76,23 @@ TEST_F(RunFrameTest, DataFileIsOpenDuringTheRunOnlyWhenPresent)
     EXPECT_FALSE(datafileopen());
 }
 
-TEST_F(RunFrameTest, ErrorInTheProgramStillClosesTheDataFile)
+// The error that ends a run is its last line, on a line of its own, said
+// before "ready"; its box then only shows it again, and data.dta is closed.
+TEST_F(RunFrameTest, AnErrorEndsTheRunAsItsLastLineSaidBeforeReady)
 {
     std::ofstream("data.dta") << "1\n";
-    EXPECT_THROW(runstart([] { throw TVorkanaError("Wave 'click99' not found"); }), TVorkanaError);
+    std::vector<TTelling> told;
+    setnoticereceiver([&](const TTelling& telling) { told.push_back(telling); });
+    EXPECT_THROW(runstart([] {
+        printtext("start", 1);
+        throw TVorkanaError("line 30: division by zero");
+    }),
+        TToldError);
+    setnoticereceiver(nullptr);
     EXPECT_FALSE(datafileopen());
-    EXPECT_TRUE(host.said().empty());
+    EXPECT_EQ(host.said(), (std::vector<std::string> { "start", "line 30: division by zero", "ready" }));
+    EXPECT_EQ(screen.line(0).substr(0, 5), "start");
+    EXPECT_EQ(screen.line(1).substr(0, 25), "line 30: division by zero");
+    EXPECT_EQ(screen.line(2).substr(0, 5), "ready");
+    EXPECT_EQ(told, (std::vector<TTelling> { { std::nullopt, "line 30: division by zero", true } }));
 }

@@ -1,7 +1,10 @@
 #include "runtime/errors.h"
+#include "runtime/filetexts.h"
+#include "runtime/notices.h"
 #include "runtime/settings.h"
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
@@ -12,7 +15,12 @@ class SettingsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        path = (std::filesystem::temp_directory_path() / ("vorkana-settings-" + std::to_string(::getpid()) + ".ini")).string();
+        // A file of each test's own: what could not be written is held for
+        // the life of the process, by file.
+        path = (std::filesystem::temp_directory_path()
+            / ("vorkana-settings-" + std::to_string(::getpid()) + "-"
+                + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini"))
+                   .string();
         std::filesystem::remove(path);
     }
     void TearDown() override { std::filesystem::remove(path); }
@@ -21,6 +29,16 @@ protected:
     {
         std::ifstream file(path);
         return { std::istreambuf_iterator<char>(file), {} };
+    }
+
+    // Writes through the file and returns what the user was told.
+    std::vector<std::string> toldwhile(const std::function<void()>& writes)
+    {
+        std::vector<std::string> told;
+        setnoticereceiver([&](const TTelling& telling) { told.push_back(telling.message); });
+        writes();
+        setnoticereceiver(nullptr);
+        return told;
     }
 
     std::string path;
@@ -80,7 +98,13 @@ TEST_F(SettingsTest, AFileThatCannotBeReadIsNeverWrittenOver)
     std::filesystem::create_directory(path);
     TSettingsFile file(path);
     EXPECT_EQ(file.readinteger(settings::language), 1000);
-    EXPECT_THROW(file.writeinteger(settings::language, 2000), TVorkanaError);
+    auto told = toldwhile([&] {
+        file.writeinteger(settings::language, 2000);
+        file.writeinteger(settings::language, 3000);
+    });
+    EXPECT_EQ(told, std::vector<std::string> { filetext(TFileText::settingsnotread, path) });
+    // The program goes on with the value in memory.
+    EXPECT_EQ(file.readinteger(settings::language), 3000);
     EXPECT_TRUE(std::filesystem::is_directory(path));
     std::filesystem::remove(path);
 }
@@ -93,6 +117,28 @@ TEST_F(SettingsTest, AFileOfMegabytesReadsAsDefaultsAndIsNeverWrittenOver)
     std::ofstream(path, std::ios::binary) << large;
     TSettingsFile file(path);
     EXPECT_EQ(file.readinteger(settings::sndvolume), 0);
-    EXPECT_THROW(file.writeinteger(settings::sndvolume, -100), TVorkanaError);
+    EXPECT_EQ(toldwhile([&] { file.writeinteger(settings::sndvolume, -100); }).size(), 1u);
     EXPECT_EQ(contents(), large);
+}
+
+// A folder that cannot be written stops nothing: every value holds in
+// memory, the user is told once where and why, and once the file can be
+// written the held values go into it with the next write.
+TEST_F(SettingsTest, AFolderThatCannotBeWrittenKeepsTheValuesInMemoryUntilItCan)
+{
+    std::filesystem::create_directory(path + ".tmp"); // the temporary file cannot be made
+    TSettingsFile file(path);
+    auto told = toldwhile([&] {
+        file.writeinteger(settings::sndvolume, -700);
+        file.writetext(settings::person, "Jakub");
+    });
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].find(path), std::string::npos) << told[0];
+    EXPECT_EQ(file.readinteger(settings::sndvolume), -700);
+    EXPECT_EQ(file.readtext(settings::person), "Jakub");
+    EXPECT_FALSE(file.exists());
+    std::filesystem::remove(path + ".tmp");
+    file.writeinteger(settings::pitch, 50);
+    EXPECT_NE(contents().find("sndvolume=-700"), std::string::npos) << contents();
+    EXPECT_NE(contents().find("person=Jakub"), std::string::npos) << contents();
 }

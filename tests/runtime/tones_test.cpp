@@ -1,4 +1,5 @@
 #include "runtime/cells.h"
+#include "runtime/programtexts.h"
 #include "runtime/tones.h"
 #include "runtime/services.h"
 #include "tests/support/scriptedhost.h"
@@ -68,6 +69,25 @@ TEST_F(TonesTest, ClickNumberIsTruncatedAndEverySoundTakesTheUsersVolume)
     beep();
     sound({ 500 }, 100, 1);
     EXPECT_EQ(host.transcript, (std::vector<std::string> { "play click19", "play beep", "tone 500 100ms timbre 1" }));
+}
+
+// A click the bank does not hold is named by its number, in the user's
+// words, not by the bank's wave name.
+TEST_F(TonesTest, AClickTheBankLacksIsNamedByItsNumber)
+{
+    struct TEmptyBank : TSoundPlayer {
+        void startlooped(const std::string&, int, int) override {}
+        void stopall(const std::string&) override {}
+        void playwait(const std::string& name, int) override { throw TWaveNotFound(name); }
+    } bank;
+    services.sounds = &bank;
+    try {
+        click(1.5);
+        ADD_FAILURE() << "no error";
+    } catch (const TVorkanaError& error) {
+        EXPECT_EQ(error.what(), programtext(TProgramText::noclick, "1"));
+    }
+    services.sounds = &host;
 }
 
 TEST_F(TonesTest, SoundsOffReturnAtOnceAndKeepTheLastValues)

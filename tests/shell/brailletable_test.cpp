@@ -1,4 +1,5 @@
 #include "runtime/errors.h"
+#include "runtime/filetexts.h"
 #include "shell/brailletable.h"
 
 #include <filesystem>
@@ -76,7 +77,7 @@ TEST_F(BrailleTableTest, OtherPrefixesHoldUntilASpace)
 
 TEST_F(BrailleTableTest, SectionsAndLinesTheLoaderSkips)
 {
-    load("a=123456\n"
+    std::string message = load("a=123456\n"
          "[prefixes]\nnot a prefix=5\n\n#cap=6\n"
          "[other]\nz=1\n"
          "[characters]\n\nb=12\nnoequals\n"
@@ -89,6 +90,8 @@ TEST_F(BrailleTableTest, SectionsAndLinesTheLoaderSkips)
     EXPECT_EQ(brlchars[2].dots, "noequals");
     EXPECT_EQ(decodechord("123456"), "");
     EXPECT_EQ(decodechord("1"), "");
+    // Kept, but no chord types it: the user is told which line it is.
+    EXPECT_EQ(message, filetext(TFileText::brailletablebroken, path) + "\n11: noequals");
 }
 
 TEST_F(BrailleTableTest, WindowsLineEndsAreNotPartOfTheEntries)

@@ -1,4 +1,5 @@
 #include "runtime/errors.h"
+#include "runtime/filetexts.h"
 #include "shell/echoloader.h"
 #include "speech/echotable.h"
 
@@ -47,19 +48,15 @@ TEST_F(EchoLoaderTest, LinesFillSlotsInOrderWithTheLowByteOfTheCode)
 
 TEST_F(EchoLoaderTest, ABadCodeStopsTheLoadAndKeepsTheLinesBefore)
 {
-    struct TRow {
-        const char* badline;
-        const char* message;
-    };
-    for (TRow row : { TRow { "abc=b", "'abc' is not a valid integer value" }, TRow { "66", "'' is not a valid integer value" } }) {
-        SCOPED_TRACE(row.badline);
+    for (const char* badline : { "abc=b", "66" }) {
+        SCOPED_TRACE(badline);
         echotable.fill({});
-        std::ofstream(path, std::ios::binary) << "65=a\n\n" << row.badline << "\n67=c\n";
+        std::ofstream(path, std::ios::binary) << "65=a\n\n" << badline << "\n67=c\n";
         try {
             loadechotable(path);
             ADD_FAILURE() << "loaded";
         } catch (const TVorkanaError& error) {
-            EXPECT_EQ(error.what(), std::string(row.message) + " (\"" + path + "\", line 3)");
+            EXPECT_EQ(error.what(), filetext(TFileText::characternamesbroken, path, "3"));
         }
         EXPECT_EQ(echotable[0].text, "a");
         EXPECT_EQ(echotable[1].code, 0);

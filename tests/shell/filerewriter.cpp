@@ -14,6 +14,7 @@
 
 #include "runtime/cells.h"
 #include "runtime/errors.h"
+#include "runtime/notices.h"
 #include "runtime/ram.h"
 #include "runtime/settings.h"
 #include "runtime/switchsettings.h"
@@ -38,6 +39,9 @@ std::uint32_t loadedversion()
     return version;
 }
 
+// A settings file that cannot be written is told of, not raised.
+bool settingstold = false;
+
 // Whatever fails, the other file is still tried: each must keep its own
 // old version.
 bool writeversion(const std::string& folder, std::uint32_t version)
@@ -53,13 +57,8 @@ bool writeversion(const std::string& folder, std::uint32_t version)
     switches = {};
     switches.soundvolume = -1500;
     switches.braillekeyboard = version % 2 == 1;
-    try {
-        writesettings(TSettingsFile(folder + "/vorkana.ini"));
-    } catch (const TVorkanaError& error) {
-        std::fprintf(stderr, "%s\n", error.what());
-        whole = false;
-    }
-    return whole;
+    writesettings(TSettingsFile(folder + "/vorkana.ini"));
+    return whole && !settingstold;
 }
 
 bool check(const std::string& folder)
@@ -91,6 +90,10 @@ int main(int argc, char* argv[])
     }
     std::string folder = argv[1];
     std::string command = argv[2];
+    setnoticereceiver([](const TTelling& telling) {
+        std::fprintf(stderr, "%s\n", telling.message.c_str());
+        settingstold = true;
+    });
     try {
         if (command == "write" && argc == 4) {
             // The program writes only a memory file it loaded (or found missing).

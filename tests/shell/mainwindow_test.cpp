@@ -1,6 +1,7 @@
 // The real main window, offscreen, driven by key events that pass through
 // the application's key filter and shortcut handling as typed keys do.
 #include "runtime/cells.h"
+#include "runtime/codepage.h"
 #include "runtime/errors.h"
 #include "runtime/ram.h"
 #include "runtime/print.h"
@@ -152,6 +153,7 @@ private:
     std::unique_ptr<TScriptedHost> recorder;
     std::unique_ptr<TForm6> screenwindow; // the real virtual screen, when a test wants it
     QStringList boxes;
+    QStringList told;
     std::vector<int> exits;
     int virtualscreens = 0;
     int soundreleases = 0;
@@ -274,6 +276,7 @@ private slots:
     {
         std::filesystem::remove(path("vorkana.ini"));
         std::filesystem::remove(path("ram.dat"));
+        std::filesystem::remove_all(path("ram.dat.tmp"));
         std::ofstream(path("sounds.dat")) << "bank";
         boxes.clear();
         exits.clear();
@@ -283,6 +286,9 @@ private slots:
         program = nullptr;
         voiceenumerator = false;
         CurrentLanguage = 1000;
+        told.clear();
+        setnoticereceiver(nullptr);
+        setnoticereceiver([this](const TTelling& telling) { told << QString::fromStdString(telling.message); });
     }
 
     void cleanup()
@@ -696,8 +702,10 @@ private slots:
         QCOMPARE(shown.join(" | "), labels);
     }
 
-    // Told in the voice and in a box; the previous choice stays. A fault
-    // in the run ends it as the game's own errors do.
+    // Told (spoken, on the status line and the Braille display), in a box
+    // and on the screen, where its review keeps it; the previous choice
+    // stays. A fault in the run ends it as the game's own errors do: its
+    // last line, said before "ready".
     void aprogramthatcannotbereadorrunistold()
     {
         std::ofstream(path("bad.bas")) << "10 PRINT 1\n120 IF 1 PRINT 2\n";
@@ -709,13 +717,17 @@ private slots:
         form->openprogram(path("missing.bas"));
         QString unreadable = QString::fromStdString("Program " + path("missing.bas") + " nelze přečíst.");
         QCOMPARE(boxes, (QStringList { "error: řádek 120: očekává se THEN", "error: " + unreadable }));
-        std::vector<std::string> said = recorder->said();
-        QVERIFY(std::find(said.begin(), said.end(), "řádek 120: očekává se THEN") != said.end());
+        QCOMPARE(told, (QStringList { "řádek 120: očekává se THEN", unreadable }));
+        QVERIFY2(form->printmemo->toPlainText().contains("řádek 120: očekává se THEN"), qPrintable(form->printmemo->toPlainText()));
         QCOMPARE(form->windowTitle(), QString("fails.bas - Překladač Vorkana Basicu"));
 
         boxes.clear();
         form->Startsubmenu->trigger();
         QTRY_COMPARE(boxes, QStringList { "error: řádek 20: RETURN bez GOSUB" });
+        std::vector<std::string> said = recorder->said();
+        QCOMPARE(std::vector<std::string>(said.end() - 2, said.end()),
+            (std::vector<std::string> { "řádek 20: RETURN bez GOSUB", cp1250::fromutf8(text(25)) }));
+        QCOMPARE(told.back(), QString("řádek 20: RETURN bez GOSUB"));
         QVERIFY(form->Startsubmenu->isEnabled());
         QVERIFY(form->opensubmenu->isEnabled());
 
@@ -724,7 +736,7 @@ private slots:
         boxes.clear();
         form->Startsubmenu->trigger();
         QTRY_COMPARE(boxes, QStringList { "error: řádek 30: očekává se číslo řádku" });
-        QCOMPARE(recorder->said().back(), std::string("řádek 30: očekává se číslo řádku"));
+        QCOMPARE(told.back(), QString("řádek 30: očekává se číslo řádku"));
         QVERIFY(!form->printmemo->toPlainText().contains("7"));
         QVERIFY(form->Startsubmenu->isEnabled());
     }
@@ -841,8 +853,8 @@ private slots:
         std::ofstream(path("ram.dat"), std::ios::binary) << memory;
         createform();
         settingsfilename = path("vorkana.ini");
-        QCOMPARE(boxes.size(), 1);
-        QVERIFY2(boxes[0].contains(settings.isEmpty() ? "ram.dat" : settings), qPrintable(boxes[0]));
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told[0].contains(settings.isEmpty() ? "ram.dat" : settings), qPrintable(told[0]));
         QCOMPARE(int(ramimage[0]), 7);
         form->exitsubmenu->trigger();
         QCOMPARE(contents("ram.dat"), memory);
@@ -863,21 +875,26 @@ private slots:
         QVERIFY2(boxes.isEmpty(), qPrintable(boxes.join("; ")));
     }
 
-    // A notice from the sound output's thread reaches the status line and
-    // the Braille display in the interface language, once; news that sound
-    // works is also spoken.
+    // Notices from the sound output's thread, told before the board exists
+    // as at start-up, reach the status line and the Braille display in the
+    // interface language, once each; what can be heard is also said, and a
+    // message already said is not said again.
     void noticesreachtheuser()
     {
         createform();
-        QStatusBar bar;
-        QStringList brailled;
-        TNoticeBoard board(&bar, [&](const QString& text) { brailled << text; });
+        setnoticereceiver(nullptr);
         for (TNotice notice : { TNotice::soundlost, TNotice::soundlost, TNotice::soundback })
             std::thread([notice] { tell(notice); }).join();
-        QTRY_COMPARE(brailled.size(), 2);
+        tell("řádek 30: dělení nulou", true);
+        QStatusBar bar;
+        QStringList brailled;
+        std::vector<std::string> said;
+        TNoticeBoard board(&bar, [&](const QString& text) { brailled << text; },
+            [&](const std::string& text) { said.push_back(cp1250::toutf8(text)); });
+        QTRY_COMPARE(brailled.size(), 3);
         QCOMPARE(brailled[0], QString("Zvukový server přestal pracovat; tóny a řeč jsou tiché, dokud se nevrátí."));
-        QCOMPARE(board.statusline()->text(), QString("Zvukový server je zpět."));
-        QCOMPARE(recorder->entries("speak "), std::vector<std::string> { "speak Zvukový server je zpět." });
+        QCOMPARE(board.statusline()->text(), QString("řádek 30: dělení nulou"));
+        QCOMPARE(said, std::vector<std::string> { "Zvukový server je zpět." });
     }
 
     // The speech layer ends the process when the saved voice is gone.
@@ -902,6 +919,30 @@ private slots:
         QCOMPARE(contents("ram.dat").size(), size_t(65536));
         QCOMPARE(contents("ram.dat")[7], char(42));
         QCOMPARE(soundreleases, 1);
+    }
+
+    // No way out is refused on a disk where ram.dat cannot be written: the
+    // window closes, the user is told where the memory was not saved, and
+    // the old file stays as it was; during a run the process ends.
+    void adiskthatcannotbewrittendoesnotkeeptheuserin()
+    {
+        std::ofstream(path("ram.dat"), std::ios::binary) << std::string(65536, '\x03');
+        createform();
+        std::filesystem::create_directory(path("ram.dat.tmp")); // the new image cannot be made
+        ramimage[7] = 42;
+        QVERIFY(form->close());
+        QVERIFY(!form->isVisible());
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told[0].contains(QString::fromStdString(path("ram.dat"))), qPrintable(told[0]));
+        QCOMPARE(contents("ram.dat"), std::string(65536, '\x03'));
+
+        createform();
+        program = [this] { form->exitsubmenu->trigger(); };
+        form->Startsubmenu->trigger();
+        QTRY_COMPARE(exits, std::vector<int> { 0 });
+        QCOMPARE(contents("ram.dat"), std::string(65536, '\x03'));
+        std::filesystem::remove(path("ram.dat.tmp"));
+        ramimage.fill(0);
     }
 
     void endingsduringarun_data()

@@ -1,4 +1,5 @@
 #include "runtime/errors.h"
+#include "runtime/filetexts.h"
 #include "sound/bankfile.h"
 #include "sound/wavecollection.h"
 
@@ -326,7 +327,7 @@ TEST_F(WaveCollectionLookupTest, NamesMatchWithoutCaseAndTheLaterWins)
         collection.FindItem("click3");
         ADD_FAILURE() << "found";
     } catch (const TVorkanaError& error) {
-        EXPECT_STREQ(error.what(), "Wave 'click3' not found");
+        EXPECT_EQ(error.what(), filetext(TFileText::nowave, "click3"));
     }
 }
 

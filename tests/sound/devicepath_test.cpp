@@ -1,5 +1,6 @@
 #include "runtime/cells.h"
 #include "runtime/errors.h"
+#include "runtime/filetexts.h"
 #include "runtime/notices.h"
 #include "sound/soundsystem.h"
 #include "tests/sound/pipesink.h"
@@ -30,12 +31,13 @@ class TToldNotices {
 public:
     TToldNotices()
     {
-        noticereceiver = [this](TNotice notice) {
+        setnoticereceiver([this](const TTelling& telling) {
             std::lock_guard guard(m_lock);
-            m_notices.push_back(notice);
-        };
+            if (telling.notice)
+                m_notices.push_back(*telling.notice);
+        });
     }
-    ~TToldNotices() { noticereceiver = nullptr; }
+    ~TToldNotices() { setnoticereceiver(nullptr); }
     std::vector<TNotice> operator()()
     {
         std::lock_guard guard(m_lock);
@@ -352,7 +354,8 @@ TEST(SoundSystemTest, ABankThatCannotBeReadIsNamedInItsMessage)
             system.loadbank(path);
             ADD_FAILURE() << "a bank of " << length << " bytes loaded";
         } catch (const TVorkanaError& error) {
-            EXPECT_EQ(std::string(error.what()).rfind("\"" + path + "\": ", 0), 0u) << error.what();
+            EXPECT_EQ(error.what(), filetext(TFileText::soundbankdamaged, path, filetext(length == 0 ? TFileText::notasoundbank : TFileText::endstooearly)))
+                << error.what();
         }
     }
     std::filesystem::remove(path);
