@@ -9,7 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-tsan}
-tests=(speech/speech_service_tests speech/speech_engine_tests speech/speech_form_tests sound/sound_device_tests
+tests=(runtime/runtime_tests speech/speech_service_tests speech/speech_engine_tests speech/speech_form_tests sound/sound_device_tests
   sound/sound_form_tests)
 # gcc's: clang 14's ThreadSanitizer ends the process when a test starts a
 # service. A compiler named on a configured folder would empty its cache.
