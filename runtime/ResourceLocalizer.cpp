@@ -232,3 +232,21 @@ void writelanguage(const std::string& settingsfile)
 {
     TSettingsFile(settingsfile).writeinteger(settings::language, CurrentLanguage);
 }
+
+std::size_t languagecolumn()
+{
+    return CurrentLanguage == 2000 ? 1 : CurrentLanguage == 3000 ? 2 : 0;
+}
+
+std::string filltext(std::string_view text, const std::string& first, const std::string& second)
+{
+    std::string filled;
+    for (std::size_t k = 0; k < text.size(); ++k) {
+        if (text[k] == '%' && k + 1 < text.size() && (text[k + 1] == '1' || text[k + 1] == '2')) {
+            filled += text[++k] == '1' ? first : second;
+            continue;
+        }
+        filled += text[k];
+    }
+    return filled;
+}

@@ -4,7 +4,9 @@
 // their "&" accelerator marks. Texts printed by the built-in program are its
 // own and are not here.
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -22,6 +24,13 @@ public:
 
 // The text of the index in the current language, looked up now.
 std::string text(int index);
+
+// The current language's place (0, 1, 2) in the tables of texts of our own
+// that hold them side by side: Czech, English, Slovak.
+std::size_t languagecolumn();
+// The text with %1 and %2 filled in, in one pass, so that a value holding
+// "%2" (a file's name can) stays as it is.
+std::string filltext(std::string_view text, const std::string& first, const std::string& second);
 
 // Sets CurrentLanguage from the settings file (environment/language, 1000
 // when not a number); while no language is saved there, from the desktop's

@@ -53,27 +53,11 @@ constexpr std::array<std::string_view, 3> filetexts[] = {
     { "disk je jen pro čtení", "the disk is read-only", "disk je len na čítanie" },
     { "složka neexistuje", "the folder does not exist", "priečinok neexistuje" },
 };
-
-// One pass, so that a value holding "%2" (a path can) stays as it is.
-std::string fill(std::string_view text, const std::string& first, const std::string& second)
-{
-    std::string filled;
-    for (std::size_t k = 0; k < text.size(); ++k) {
-        if (text[k] == '%' && k + 1 < text.size() && (text[k + 1] == '1' || text[k + 1] == '2')) {
-            filled += text[++k] == '1' ? first : second;
-            continue;
-        }
-        filled += text[k];
-    }
-    return filled;
-}
-
 }
 
 std::string filetext(TFileText which, const std::string& first, const std::string& second)
 {
-    std::size_t language = CurrentLanguage == 2000 ? 1 : CurrentLanguage == 3000 ? 2 : 0;
-    return fill(filetexts[static_cast<std::size_t>(which)][language], first, second);
+    return filltext(filetexts[static_cast<std::size_t>(which)][languagecolumn()], first, second);
 }
 
 TWaveNotFound::TWaveNotFound(const std::string& name)

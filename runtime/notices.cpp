@@ -58,8 +58,7 @@ constexpr std::array<std::array<std::string_view, 3>, 11> notices = { {
 
 std::string noticetext(TNotice notice)
 {
-    std::size_t language = CurrentLanguage == 2000 ? 1 : CurrentLanguage == 3000 ? 2 : 0;
-    return std::string(notices[static_cast<std::size_t>(notice)][language]);
+    return std::string(notices[static_cast<std::size_t>(notice)][languagecolumn()]);
 }
 
 bool noticeisheard(TNotice notice)

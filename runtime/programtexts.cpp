@@ -66,24 +66,10 @@ constexpr std::array<std::array<std::string_view, 3>, 46> programtexts = { {
     { "VAL nepřečte „%1“ jako číslo", "VAL cannot read \"%1\" as a number", "VAL neprečíta „%1“ ako číslo" },
 } };
 
-// One pass, so that a value holding "%2" (a file's name can) stays as it is.
-std::string fill(std::string_view text, const std::string& first, const std::string& second)
-{
-    std::string filled;
-    for (std::size_t k = 0; k < text.size(); ++k) {
-        if (text[k] == '%' && k + 1 < text.size() && (text[k + 1] == '1' || text[k + 1] == '2')) {
-            filled += text[++k] == '1' ? first : second;
-            continue;
-        }
-        filled += text[k];
-    }
-    return filled;
-}
 
 }
 
 std::string programtext(TProgramText which, const std::string& first, const std::string& second)
 {
-    std::size_t language = CurrentLanguage == 2000 ? 1 : CurrentLanguage == 3000 ? 2 : 0;
-    return fill(programtexts[static_cast<std::size_t>(which)][language], first, second);
+    return filltext(programtexts[static_cast<std::size_t>(which)][languagecolumn()], first, second);
 }
