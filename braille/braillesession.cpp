@@ -189,6 +189,9 @@ void TBrailleSession::windowchanged(unsigned long window)
 
 void TBrailleSession::show(const QString& line, int cursor)
 {
+    // What the window shows now is not hidden by an older notice.
+    if (line != m_line || cursor != m_cursor)
+        m_notice.clear();
     m_line = line;
     m_cursor = cursor;
     followcursor();

@@ -12,11 +12,11 @@
 // changes (a program printing) reach the display at most once per
 // writeinterval, the last state always included.
 //
-// A notice is shown over the line for noticems from when it reaches the
-// display (one told before the display opened waits for it), or until a key
-// of the display is pressed: the panning keys move through the notice, any
-// other key only brings the line back, so a routing key never acts on a
-// line the user cannot see.
+// A notice is shown over the line from when it reaches the display (one
+// told before the display opened waits for it) until the line changes,
+// noticems pass, or a key of the display is pressed: the panning keys move
+// through the notice, any other key only brings the line back, so a
+// routing key never acts on a line the user cannot see.
 
 #include "braille/brailledisplay.h"
 

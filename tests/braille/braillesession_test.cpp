@@ -205,22 +205,26 @@ TEST_F(BrailleSessionTest, KeysBecomeChordsRoutesAndPanning)
 }
 
 // A notice told before the display opened is shown once it opens, over the
-// line; the panning keys read it on, and a routing key only brings the line
-// back instead of acting on a line the user could not see.
-TEST_F(BrailleSessionTest, ANoticeWaitsForTheDisplayAndNoKeyActsOnTheLineItHides)
+// line; the panning keys read it on, a routing key only brings the line
+// back instead of acting on a line the user could not see, and a change of
+// the line is never hidden by a notice.
+TEST_F(BrailleSessionTest, ANoticeWaitsForTheDisplayAndHidesNoLineFromItsKeys)
 {
     const QString notice = "The own voice is not available";
-    session->shownotice(notice);
     session->show(eighty, 0);
+    session->shownotice(notice);
     session->windowchanged(7);
     ASSERT_TRUE(opened());
     ASSERT_TRUE(waituntil([&] { return lastwrite() == std::pair { notice.left(10), -1 }; }));
-    session->show(lettered, 0); // the window's own line changes under it
     press({ TBrailleKey::TKind::panright, 0 });
     ASSERT_TRUE(waituntil([&] { return lastwrite() == std::pair { notice.mid(10, 10), -1 }; }));
     press({ TBrailleKey::TKind::route, 3 });
-    ASSERT_TRUE(waituntil([&] { return lastwrite() == std::pair { lettered.left(10), 0 }; }));
+    ASSERT_TRUE(waituntil([&] { return lastwrite() == std::pair { eighty.left(10), 0 }; }));
     EXPECT_TRUE(routes.empty());
+
+    session->shownotice(notice);
+    session->show(lettered, 0);
+    ASSERT_TRUE(waituntil([&] { return lastwrite() == std::pair { lettered.left(10), 0 }; }));
 }
 
 TEST_F(BrailleSessionTest, AMissingDisplayIsTriedAgainOnlyAtTheNextWindowChange)

@@ -53,8 +53,9 @@ if start first; then
   sleep 0.5
   xdotool key e
   finish first
-  # espeak-ng lists its voices, so a first run allows the voice.
-  [ "$(cat "$folder/vorkana.ini" 2>/dev/null)" = "$(printf '[voice]\nvoiceallowed=1')" ] \
+  # espeak-ng lists its voices, so a first run allows the voice, and the
+  # voice made ready at start-up is saved as the default one.
+  [ "$(head -n 3 "$folder/vorkana.ini" 2>/dev/null)" = "$(printf '[voice]\nvoiceallowed=1\nperson=Czech')" ] \
     || fail "first: settings file holds '$(cat "$folder/vorkana.ini" 2>/dev/null)'"
   [ "$(stat -c %s "$folder/ram.dat" 2>/dev/null)" = 65536 ] || fail "first: ram.dat is not 65536 bytes"
   cmp -s "$folder/ram.dat" <(head -c 65536 /dev/zero) || fail "first: ram.dat is not all zero"
