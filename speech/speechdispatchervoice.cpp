@@ -42,6 +42,10 @@ constexpr int beginlimitms = 2000;
 // The library's reader sees the service end but tells nobody, so while a
 // text of ours is pending we look ourselves, this often.
 constexpr int servicecheckms = 250;
+// A service that stops (SIGSTOP, hung) while it speaks a text of ours
+// sends no end, and the wait for it would last until it goes on: every
+// fourth look it is asked something, within the call's budget.
+constexpr int askeverychecks = 4;
 // The library's reader takes microseconds to leave once it has seen the
 // service end; this bounds the wait for it should it not.
 constexpr int readerlimitms = 200;
@@ -337,10 +341,7 @@ TSpeechDispatcherVoice::TSpeechDispatcherVoice(bool autospawn)
     , m_service(std::make_unique<TConnection>())
 {
     m_service->check.setInterval(servicecheckms);
-    QObject::connect(&m_service->check, &QTimer::timeout, [this] {
-        if (serviceended())
-            lose();
-    });
+    QObject::connect(&m_service->check, &QTimer::timeout, [this] { check(); });
 }
 
 TSpeechDispatcherVoice::~TSpeechDispatcherVoice()
@@ -482,6 +483,18 @@ void TSpeechDispatcherVoice::release()
     receiver.compare_exchange_strong(self, nullptr);
     closeinbackground(m_service->opened);
     m_service->opened = {};
+}
+
+void TSpeechDispatcherVoice::check()
+{
+    if (!serviceended() && ++m_checks % askeverychecks == 0) {
+        TBrokenPipeHeld held;
+        TAnswerDeadline answer(m_service->opened.watched, budgetfromnow());
+        // Not spd_get_voice_rate: it reads a reply that never came and crashes.
+        spd_execute_command(m_service->opened.connection, "GET RATE");
+    }
+    if (serviceended())
+        lose();
 }
 
 bool TSpeechDispatcherVoice::serviceended() const

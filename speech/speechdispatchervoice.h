@@ -50,6 +50,8 @@ private:
     void attach(TDeadline deadline);
     void say(const std::string& text, TDeadline deadline);
     void release();
+    // While texts are pending: whether the service ended or stopped answering.
+    void check();
     bool serviceended() const;
     void lose();
     void begin(std::size_t message);
@@ -77,6 +79,7 @@ private:
     std::map<std::size_t, bool> m_pending;
     // The text whose time to begin is being counted.
     std::size_t m_watched = SIZE_MAX;
+    unsigned m_checks = 0;
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);
 };
 

@@ -198,6 +198,22 @@ TEST_F(SpeechDispatcher, EachStopOfTheServiceIsToldAndSoIsItsReturn)
     reportspeechback = reportback;
 }
 
+// Stopped while it speaks a text of ours, with no call of ours to find it
+// out: the service sends no end, yet the wait for the text ends and the user
+// is told.
+TEST_F(SpeechDispatcher, AServiceStoppedMidTextEndsTheTextAndIsToldOf)
+{
+    voice->speak(longtext(), false);
+    ASSERT_TRUE(waituntil([&] { return starts() == 1; }, 15000)) << (problems.empty() ? "" : problems[0]);
+    service->signal(SIGSTOP);
+    const bool ended = waituntil([&] { return ends() == 1; }, 10000);
+    // Let go on, it would speak the rest of the text, which nobody cancelled,
+    // over the next tests' texts.
+    killservice();
+    EXPECT_TRUE(ended) << "the text of a stopped service never ended";
+    EXPECT_EQ(problems.size(), 1u);
+}
+
 // A voice closed while it speaks (the system voice switched off) leaves
 // nothing of its own to the service: the next voice's text is spoken at
 // once, not after the rest of the old one.
