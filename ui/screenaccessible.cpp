@@ -72,12 +72,11 @@ public:
 
     int cursorPosition() const override { return screen()->textCursor().position(); }
 
-    void setCursorPosition(int position) override
-    {
-        QTextCursor cursor = screen()->textCursor();
-        cursor.setPosition(std::clamp(position, 0, characterCount()));
-        screen()->setTextCursor(cursor);
-    }
+    // The caret stays where the program keeps it. A screen reader's Say All
+    // walks it along as it reads and leaves it at the screen's end, from
+    // where the next Say All had only the last word to read; it starts at
+    // the caret, so it reads the whole screen each time.
+    void setCursorPosition(int) override { }
 
     int selectionCount() const override { return screen()->textCursor().hasSelection() ? 1 : 0; }
 

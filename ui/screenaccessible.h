@@ -4,7 +4,8 @@
 // places every line where the first one is, so a screen reader's review
 // took the whole screen for one line; here each line lies below the one
 // before. The review's own moves in the virtual screen are said by the
-// program, so the screen reader is not told of that caret.
+// program, so the screen reader is not told of that caret; nor does a
+// screen reader move either screen's caret.
 
 class QPlainTextEdit;
 

@@ -175,6 +175,19 @@ TEST_P(AccessibilityTest, TheScreensLinesLieOneBelowTheOther)
     }
 }
 
+// Say All moves the caret as it reads; the next one starts where it is.
+TEST_P(AccessibilityTest, SayAllLeavesTheScreensCaretWhereItWas)
+{
+    for (QPlainTextEdit* memo : { windows().form1->printmemo, windows().form6->virtualscrmemo }) {
+        memo->setPlainText("first\nsecond\nthird plus");
+        QAccessibleTextInterface* text = QAccessible::queryAccessibleInterface(memo)->textInterface();
+        int before = text->cursorPosition();
+        text->setCursorPosition(text->characterCount());
+        EXPECT_EQ(text->cursorPosition(), before);
+        EXPECT_EQ(memo->textCursor().position(), before);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Languages, AccessibilityTest, ::testing::Values(1000, 2000, 3000));
 
 }
