@@ -12,6 +12,7 @@
 #include "speech/voiceselection.h"
 #include "runtime/ResourceLocalizer.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QEvent>
 #include <QFocusEvent>
@@ -198,6 +199,8 @@ bool TForm4::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() != QEvent::FocusIn)
         return QDialog::eventFilter(watched, event);
+    if (watched == voicelist)
+        QMetaObject::invokeMethod(this, &TForm4::focuscurrentvoice, Qt::QueuedConnection);
     // Activating the window hands the focused control the focus again: at
     // the opening the activation announcement has said the voice already,
     // and coming back from another window or a message box moves the
@@ -227,6 +230,20 @@ void TForm4::voicelistEnter()
     if (!dialogentered)
         return;
     announce(text(12) + " " + voiceselection.choice.selectedname());
+}
+
+void TForm4::focuscurrentvoice()
+{
+    // Qt tells a screen reader which item has the focus only when the
+    // current item changes in a focused list, so a screen reader named the
+    // list without the voice in use until the user moved in it. Told after
+    // the list's own focus, which would otherwise cover the item.
+    int row = voicelist->currentRow();
+    if (row < 0 || !voicelist->hasFocus())
+        return;
+    QAccessibleEvent focus(voicelist, QAccessible::Focus);
+    focus.setChild(row);
+    QAccessible::updateAccessibility(&focus);
 }
 
 void TForm4::announce(const std::string& utf8)

@@ -47,6 +47,8 @@ private:
     void FormClose();
     void voicelistClick(int row);
     void voicelistEnter();
+    // Tells a screen reader that the voice in use has the focus.
+    void focuscurrentvoice();
     void slidersChange(TProsodyKind kind, int value);
     // The focus arrived on a control: cut off speech, say what it is.
     void announce(const std::string& utf8);

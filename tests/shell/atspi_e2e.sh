@@ -42,6 +42,16 @@ opendialog ctrl+e "environment dialog" dialog "Nastavení prostředí" "radio bu
   "push button" Ok "push button" Zrušit
 opendialog ctrl+d "sounds dialog" dialog "Nastavení zvuků" "check box" "Povolit hlas" "check box" "Zvuky Vorkany" \
   slider "Hlasitost zvuků" "push button" Ok "push button" Zrušit
+# The voice in use has the focus as the voice dialog opens, after the list,
+# so a screen reader names it without the user moving in the list.
+/usr/bin/python3 "$tree" focus vorkana 6 "list item" >"$work/focus.log" &
+listener=$!
+sleep 1.5
+xdotool windowfocus --sync "$window" 2>/dev/null
+xdotool key ctrl+h
+wait "$listener" || { cat "$work/focus.log"; fail "voice dialog focus"; }
+xdotool key Escape
+sleep 0.5
 opendialog ctrl+h "voice dialog" dialog "Nastavení hlasu" list Hlasy slider Výška slider Rychlost slider Hlasitost \
   "push button" "Zvolit hlas" "push button" Zavřít
 # The help menu by its own letter.

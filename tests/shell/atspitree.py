@@ -5,8 +5,12 @@
   atspitree.py check APPNAME ROLE NAME...
       wait until the application holds an object of each role with each name
       (pairs of ROLE NAME); print the tree and fail when one is missing
+  atspitree.py focus APPNAME SECONDS ROLE
+      listen SECONDS for the application's objects getting the focus; print
+      them and fail unless the last one has that role
 """
 import sys
+import threading
 import time
 
 import pyatspi
@@ -49,8 +53,30 @@ def walk(node, depth=0, found=None):
     return found
 
 
+def lastfocus(appname, seconds, wanted):
+    """What a screen reader takes for the focus: the last object of the
+    application told as focused."""
+    focused = []
+
+    def listen(event):
+        try:
+            if event.detail1 and event.host_application.name == appname:
+                focused.append((event.source.getRoleName(), event.source.name or ""))
+        except Exception:
+            pass
+
+    pyatspi.Registry.registerEventListener(listen, "object:state-changed:focused")
+    threading.Timer(seconds, pyatspi.Registry.stop).start()
+    pyatspi.Registry.start()
+    for role, name in focused:
+        print(f"focused {role}: {name!r}")
+    return 0 if focused and focused[-1][0] == wanted else 1
+
+
 def main():
     command, appname = sys.argv[1], sys.argv[2]
+    if command == "focus":
+        return lastfocus(appname, float(sys.argv[3]), sys.argv[4])
     wanted = list(zip(sys.argv[3::2], sys.argv[4::2]))
     deadline = time.time() + 30
     tree = []
