@@ -26,11 +26,13 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// The notices told while it lives, from whichever thread.
+// The notices told while it lives, from whichever thread; not those that
+// earlier tests told with nobody listening, which wait for a receiver.
 class TToldNotices {
 public:
     TToldNotices()
     {
+        setnoticereceiver(nullptr);
         setnoticereceiver([this](const TTelling& telling) {
             std::lock_guard guard(m_lock);
             if (telling.notice)
