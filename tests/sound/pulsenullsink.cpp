@@ -96,6 +96,8 @@ TPulseNullSink::~TPulseNullSink()
     if (m_recorder > 0)
         stoprecording();
     if (m_daemon > 0) {
+        // A daemon a failed test left stopped would never hear the signal.
+        kill(m_daemon, SIGCONT);
         kill(m_daemon, SIGTERM);
         for (int tries = 0; tries < 100 && kill(m_daemon, 0) == 0; ++tries)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
