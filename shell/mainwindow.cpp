@@ -128,11 +128,7 @@ TForm1::TForm1(TMainWindowHooks hooks, std::function<void()> program)
 
     m_host = std::make_unique<TQtHost>(
         Timer,
-        [this] {
-            refreshscreen();
-            if (m_hooks.screenchanged)
-                m_hooks.screenchanged();
-        },
+        [this] { screenchanged(); },
         [this] {
             if (m_hooks.beforewait)
                 m_hooks.beforewait();
@@ -307,9 +303,7 @@ bool TForm1::toldifwrong(const std::function<void()>& read)
     } catch (const std::exception& error) {
         ignoringerrors([] { speech().stopspeech(); });
         printmessage(cp1250::fromutf8(error.what()));
-        refreshscreen();
-        if (m_hooks.screenchanged)
-            m_hooks.screenchanged();
+        screenchanged();
         showerror(error.what());
         return false;
     }
@@ -474,6 +468,14 @@ QString screenline(int row)
     return cp1250::toqstring(::screen.line(row)).leftJustified(TScreen::columns, u' ');
 }
 
+}
+
+// The window and the Braille display follow the screen.
+void TForm1::screenchanged()
+{
+    refreshscreen();
+    if (m_hooks.screenchanged)
+        m_hooks.screenchanged();
 }
 
 void TForm1::refreshscreen()

@@ -80,6 +80,7 @@ private:
     void setrunmenusenabled(bool enabled);
     void saveramonending();
     void releaseengines() noexcept;
+    void screenchanged();
     void refreshscreen();
     void keepcaretstill();
 

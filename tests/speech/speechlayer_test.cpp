@@ -64,6 +64,17 @@ protected:
     TSpeechTranscript transcript;
     TEventHost host { transcript };
     TRecordingSystemVoice voice5 { transcript };
+
+    // A fresh layer in the state of a row: which voice is chosen, whether
+    // the voice is allowed, whether an own engine is selected.
+    void enterstate(bool usesapi5, bool voiceallowed, bool engineselected)
+    {
+        SetUp();
+        if (engineselected)
+            selectownvoice();
+        switches.usesapi5 = usesapi5;
+        switches.voiceallowed = voiceallowed;
+    }
 };
 
 struct TStateRow {
@@ -89,11 +100,7 @@ TEST_F(SpeechLayer, EachStateSpeaksThroughItsEngineOrNotAtAll)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        SetUp();
-        if (row.engineselected)
-            selectownvoice();
-        switches.usesapi5 = row.usesapi5;
-        switches.voiceallowed = row.voiceallowed;
+        enterstate(row.usesapi5, row.voiceallowed, row.engineselected);
         if (row.wait)
             speechlayer.speakwait(row.text);
         else
@@ -118,11 +125,7 @@ TEST_F(SpeechLayer, NoticesAreSaidInTheOwnVoiceWhicheverVoiceIsChosen)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        SetUp();
-        if (row.engineselected)
-            selectownvoice();
-        switches.usesapi5 = row.usesapi5;
-        switches.voiceallowed = row.voiceallowed;
+        enterstate(row.usesapi5, row.voiceallowed, row.engineselected);
         speechlayer.speaknotice(row.text);
         EXPECT_EQ(transcript.entries, row.expected);
         TearDown();
