@@ -37,8 +37,16 @@ std::atomic<TSpeechDispatcherVoice*> receiver { nullptr };
 std::atomic<unsigned> connectionnumber { 0 };
 
 // A text that has not begun by then is not coming (no output module, a
-// stuck service): the wait for it ends.
+// stuck service): the wait for it ends. Only our own texts are ahead of the
+// answer to a key; a text at message priority may also wait behind a
+// screen reader's, whose lines take seconds, and is given longer, unless
+// the service has already left one of ours unspoken.
 constexpr int beginlimitms = 2000;
+constexpr int behindothersms = 15000;
+// A screen reader echoes a key before the program gets it, at priority
+// message, and the echo takes half a second or so: the first text within
+// this long of a purge answers that key.
+constexpr auto answerwindow = std::chrono::milliseconds(1000);
 // The library's reader sees the service end but tells nobody, so while a
 // text of ours is pending we look ourselves, this often.
 constexpr int servicecheckms = 250;
@@ -542,11 +550,18 @@ void TSpeechDispatcherVoice::say(const std::string& text, TDeadline deadline)
         endnow();
         return;
     }
+    // The answer to a key cuts whatever another client is saying, the
+    // screen reader's echo of that key above all, and begins at once; the
+    // texts that follow take their turn with the screen reader's, so that
+    // a line it was asked to read is said between two of the game's
+    // sentences rather than cut by the next or kept waiting until the user
+    // presses another key, which makes the screen reader drop it.
+    const bool answer = std::exchange(m_purged, false) && std::chrono::steady_clock::now() - m_purgedat < answerwindow;
     int message = -1;
     {
         TBrokenPipeHeld held;
-        TAnswerDeadline answer(m_service->opened.watched, deadline);
-        message = spd_say(m_service->opened.connection, SPD_MESSAGE, text.c_str());
+        TAnswerDeadline deadlinewatch(m_service->opened.watched, deadline);
+        message = spd_say(m_service->opened.connection, answer ? SPD_IMPORTANT : SPD_MESSAGE, text.c_str());
     }
     if (message < 0) {
         if (serviceended())
@@ -556,7 +571,7 @@ void TSpeechDispatcherVoice::say(const std::string& text, TDeadline deadline)
         endnow();
         return;
     }
-    m_pending[static_cast<std::size_t>(message)] = false;
+    m_pending[static_cast<std::size_t>(message)] = { false, answer };
     watchfront();
 }
 
@@ -573,12 +588,14 @@ void TSpeechDispatcherVoice::watchfront()
         m_service->check.start();
     // Named, not bound: clang before 16 cannot capture a structured binding.
     const auto id = m_pending.begin()->first;
-    if (m_pending.begin()->second || id == m_watched)
+    const TPending front = m_pending.begin()->second;
+    if (front.begun || id == m_watched)
         return;
     m_watched = id;
     std::weak_ptr<int> alive = m_alive;
     unsigned connection = m_service->number;
-    QTimer::singleShot(beginlimitms, QCoreApplication::instance(), [this, alive, id, connection] {
+    const int limit = front.answer || m_leftunspoken ? beginlimitms : behindothersms;
+    QTimer::singleShot(limit, QCoreApplication::instance(), [this, alive, id, connection] {
         if (alive.lock() && connection == m_service->number)
             giveup(id);
     });
@@ -586,6 +603,8 @@ void TSpeechDispatcherVoice::watchfront()
 
 void TSpeechDispatcherVoice::purge()
 {
+    m_purged = true;
+    m_purgedat = std::chrono::steady_clock::now();
     endheld();
     // Never opens the connection: with nothing sent there is nothing to purge.
     if (!m_service->opened.connection)
@@ -641,9 +660,10 @@ void TSpeechDispatcherVoice::notice(std::size_t message, int kind, unsigned conn
 void TSpeechDispatcherVoice::begin(std::size_t message)
 {
     auto found = m_pending.find(message);
-    if (found == m_pending.end() || found->second)
+    if (found == m_pending.end() || found->second.begun)
         return;
-    found->second = true;
+    found->second.begun = true;
+    m_leftunspoken = false;
     speaksagain();
     if (onstartstream)
         onstartstream();
@@ -661,9 +681,10 @@ void TSpeechDispatcherVoice::end(std::size_t message)
 void TSpeechDispatcherVoice::giveup(std::size_t message)
 {
     auto found = m_pending.find(message);
-    if (found == m_pending.end() || found->second)
+    if (found == m_pending.end() || found->second.begun)
         return;
     m_pending.erase(found);
+    m_leftunspoken = true;
     watchfront();
     reportonce("The system voice (speech-dispatcher) did not start speaking within two seconds; "
                "is an output module installed? Texts it does not speak are skipped.");

@@ -1,10 +1,14 @@
 #pragma once
 // The system voice over speech-dispatcher. One connection of our own, opened
-// on the first text; texts queue at message priority; a purge cancels only
-// our own messages. The service's begin, end and cancel notices arrive on
-// its thread and are posted to the GUI thread. A text that does not begin
-// within about two seconds of reaching the front of our queue is given up
-// on, so a missing output module never hangs a wait.
+// on the first text. The answer to a key (the first text soon after a
+// purge) goes at important priority, ahead of what a screen reader on the
+// same service says at message priority; the rest queue at message
+// priority, in turn with the screen reader's. A purge cancels only our own
+// messages. The service's begin, end and cancel notices arrive on its
+// thread and are posted to the GUI thread. A text that does not begin
+// within about two seconds of reaching the front of our queue (fifteen for
+// one that may wait behind a screen reader's line) is given up on, so a
+// missing output module never hangs a wait for long.
 //
 // No call holds the GUI thread longer than a tenth of a second. Opening
 // (which may start the service and take a second) goes on by itself, and
@@ -75,8 +79,18 @@ private:
     std::vector<std::string> m_held;
     bool m_connectedonce = false;
     bool m_reported = false;
-    // Our texts the service holds, and whether each has begun.
-    std::map<std::size_t, bool> m_pending;
+    // Our texts the service holds: whether each has begun, and whether it
+    // answers a key.
+    struct TPending {
+        bool begun = false;
+        bool answer = false;
+    };
+    std::map<std::size_t, TPending> m_pending;
+    // A purge, until the next text: that text answers a key.
+    bool m_purged = false;
+    std::chrono::steady_clock::time_point m_purgedat;
+    // The service left a text of ours unspoken, and none has begun since.
+    bool m_leftunspoken = false;
     // The text whose time to begin is being counted.
     std::size_t m_watched = SIZE_MAX;
     unsigned m_checks = 0;

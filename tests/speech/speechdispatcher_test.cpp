@@ -4,6 +4,7 @@
 #include "speech/speechdispatchervoice.h"
 #include "speech/speechmessages.h"
 #include "tests/sound/pulsenullsink.h"
+#include "tests/speech/screenreaderspeech.h"
 #include "tests/speech/speechdispatcherservice.h"
 #include "tests/support/waituntil.h"
 
@@ -127,6 +128,46 @@ TEST_F(SpeechDispatcher, ATextBehindLongSpeechIsNotGivenUp)
     ASSERT_TRUE(waituntil([&] { return events.size() >= 4; }, 30000)) << (problems.empty() ? "" : problems[0]);
     EXPECT_EQ(events, (std::vector<std::string> { "start", "end", "start", "end" }));
     EXPECT_TRUE(problems.empty()) << problems[0];
+}
+
+// Beside a screen reader on the same service, speaking as Orca does: the
+// answer to a key cuts the reader's echo of it instead of waiting for its
+// end; a purge leaves the reader's own texts alone; and a line the reader
+// is asked for while the game speaks is said after the game's sentence
+// then spoken, before the next, which waits for it longer than the two
+// seconds a text is otherwise given to begin.
+TEST_F(SpeechDispatcher, BesideAScreenReaderKeysAreAnsweredAtOnceAndItsLinesTakeTheirTurn)
+{
+    TScreenReaderSpeech reader;
+    ASSERT_TRUE(reader.connected());
+    std::vector<steady_clock::time_point> begun;
+    voice->onstartstream = [&] { begun.push_back(steady_clock::now()); };
+
+    const std::size_t echo = reader.interruptandsay(longtext());
+    ASSERT_TRUE(waituntil([&] { return reader.utterance(echo).begun != steady_clock::time_point {}; }, 15000));
+    voice->purge();
+    voice->speak("The answer to the key, long enough to be spoken while the line is asked for.", false);
+    ASSERT_TRUE(waituntil([&] { return begun.size() == 1; }, 15000)) << "the answer waited behind the echo";
+    EXPECT_TRUE(reader.utterance(echo).cancelled) << "the echo went on under the answer";
+
+    const std::size_t line = reader.interruptandsay("A line of the screen reader's review, which takes a while to "
+                                                    "say: long enough for the next sentence to wait over two "
+                                                    "seconds.");
+    voice->speak("The next sentence.", false);
+    ASSERT_TRUE(waituntil([&] { return ends() == 2; }, 30000)) << (problems.empty() ? "" : problems[0]);
+    const auto said = reader.utterance(line);
+    ASSERT_NE(said.begun, steady_clock::time_point {}) << "the line was never said";
+    EXPECT_FALSE(said.cancelled) << "the line was cut off";
+    ASSERT_EQ(begun.size(), 2u) << "the next sentence was given up on";
+    EXPECT_LT(said.ended, begun[1]) << "the next sentence did not let the line go first";
+    EXPECT_TRUE(problems.empty()) << problems[0];
+
+    // A key while both have texts queued: ours go, the reader's stay.
+    const std::size_t kept = reader.say("The reader's text, queued behind ours.");
+    voice->speak(longtext(), false);
+    voice->purge();
+    ASSERT_TRUE(waituntil([&] { return reader.utterance(kept).ended != steady_clock::time_point {}; }, 15000));
+    EXPECT_FALSE(reader.utterance(kept).cancelled) << "our purge cancelled the reader's text";
 }
 
 TEST_F(SpeechDispatcher, MarkupIsSpokenWithoutItsTags)
