@@ -1,6 +1,6 @@
 #pragma once
 // A refreshable Braille display as the program uses it: taken while one of
-// our windows has the focus, shown one line of text with a cursor, and read
+// our windows has the focus and has something of its own to show, shown one line of text with a cursor, and read
 // for the keys that type dots, the routing keys over the cells and the
 // panning keys. The BrlAPI adapter (braille/brlapidisplay.h) implements it
 // and tests put a double in its place. Every call may wait on the display's
@@ -29,6 +29,10 @@ public:
     // Takes the open display for another of our windows; false when the
     // connection is lost.
     virtual bool follow(unsigned long window) = 0;
+    // Lets the display go to whoever else shows something (a screen
+    // reader) while the connection stays; follow() takes it back. False
+    // when the connection is lost.
+    virtual bool leave() = 0;
     virtual void close() = 0;
 
     // The connection's socket, to be watched for keys; -1 when closed.

@@ -49,6 +49,12 @@ public:
         post([this, cells, window] { onopened(cells, window); });
     }
 
+    void leave()
+    {
+        if (m_notifier && !m_display->leave())
+            teardown();
+    }
+
     void write(const QString& text, int cursor)
     {
         if (m_notifier && !m_display->write(text, cursor))
@@ -177,14 +183,29 @@ void TBrailleSession::windowchanged(unsigned long window)
 {
     // Each window's view starts at its own cursor, not where the panning
     // keys left another window's.
-    if (window != m_window)
+    unsigned long previous = m_window;
+    if (window != previous)
         m_offset = 0;
     m_window = window;
-    if (!m_enabled || window == 0 || m_state == TState::opening)
+    if (!m_enabled || m_state == TState::opening)
         return;
+    if (window == 0) {
+        // What is shown meanwhile is written when a window of ours takes
+        // the display back.
+        m_coalesce.stop();
+        m_pending = false;
+        if (m_state == TState::open)
+            QMetaObject::invokeMethod(m_link, [link = m_link] { link->leave(); }, Qt::QueuedConnection);
+        return;
+    }
+    bool takenback = m_state == TState::open && previous == 0;
     if (m_state == TState::closed)
         m_state = TState::opening;
     QMetaObject::invokeMethod(m_link, [link = m_link, window] { link->take(window); }, Qt::QueuedConnection);
+    // BRLTTY shows a display taken again blank until it is written; the
+    // line is still the one the window showed.
+    if (takenback)
+        writenow();
 }
 
 void TBrailleSession::show(const QString& line, int cursor)
@@ -226,10 +247,11 @@ void TBrailleSession::opened(int cells, unsigned long window)
         tell(TNotice::brailleback);
     }
     // The focus moved on while the display was being opened.
-    if (window != m_window && m_window != 0)
+    if (window != m_window)
         windowchanged(m_window);
     followcursor();
-    writenow();
+    if (m_window != 0)
+        writenow();
 }
 
 void TBrailleSession::lost()
@@ -251,7 +273,7 @@ void TBrailleSession::lost()
 
 void TBrailleSession::keyarrived(const TBrailleKey& key)
 {
-    if (m_state != TState::open)
+    if (m_state != TState::open || m_window == 0)
         return;
     if (noticekey(key))
         return;
@@ -319,7 +341,7 @@ void TBrailleSession::followcursor()
 
 void TBrailleSession::schedulewrite()
 {
-    if (m_state != TState::open)
+    if (m_state != TState::open || m_window == 0)
         return;
     if (m_coalesce.isActive()) {
         m_pending = true;

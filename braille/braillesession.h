@@ -43,7 +43,9 @@ public:
     void setenabled(bool enabled);
     bool enabled() const { return m_enabled; }
 
-    // One of our windows got the focus (0: none of ours has it).
+    // One of our windows got the focus and has its own line to show; 0:
+    // none of ours has it, or ours has nothing a screen reader would not
+    // show better, so the display goes to whoever else shows something.
     void windowchanged(unsigned long window);
 
     // The line to show and the column of its cursor (-1 for none).

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <brlapi.h>
 #include <iterator>
+#include <utility>
 
 namespace {
 
@@ -21,8 +22,9 @@ brlapi_keyCode_t command(brlapi_keyCode_t code)
 
 }
 
-TBrlapiDisplay::TBrlapiDisplay()
-    : m_handlestorage(std::make_unique<char[]>(brlapi_getHandleSize()))
+TBrlapiDisplay::TBrlapiDisplay(std::vector<int> terminal)
+    : m_terminal(std::move(terminal))
+    , m_handlestorage(std::make_unique<char[]>(brlapi_getHandleSize()))
     , m_handle(reinterpret_cast<brlapi_handle_t*>(m_handlestorage.get()))
 {
 }
@@ -55,11 +57,14 @@ bool TBrlapiDisplay::open(unsigned long window)
 
 bool TBrlapiDisplay::takewindow(unsigned long window)
 {
-    // BrlAPI puts the path of the desktop's terminal (WINDOWPATH) before
-    // the window.
-    int path[] = { static_cast<int>(window) };
-    if (brlapi__enterTtyModeWithPath(m_handle, path, 1, nullptr) < 0)
+    // BrlAPI puts WINDOWPATH or XDG_VTNR before the path. A screen reader
+    // takes the terminal itself, so BRLTTY shows us only while the window
+    // is ours to show, and shows the screen reader when we let go.
+    std::vector<int> path = m_terminal;
+    path.push_back(static_cast<int>(window));
+    if (brlapi__enterTtyModeWithPath(m_handle, path.data(), static_cast<int>(path.size()), nullptr) < 0)
         return false;
+    m_taken = true;
     // Only the keys we answer come to us; every other command (switching
     // terminals, preferences) stays BRLTTY's. Taking a window starts the
     // keys over, so they are chosen each time.
@@ -82,7 +87,21 @@ bool TBrlapiDisplay::follow(unsigned long window)
 {
     if (m_descriptor < 0)
         return false;
-    if (brlapi__leaveTtyMode(m_handle) < 0 || !takewindow(window)) {
+    if (!leave() || !takewindow(window)) {
+        close();
+        return false;
+    }
+    return true;
+}
+
+bool TBrlapiDisplay::leave()
+{
+    if (m_descriptor < 0)
+        return false;
+    if (!m_taken)
+        return true;
+    m_taken = false;
+    if (brlapi__leaveTtyMode(m_handle) < 0) {
         close();
         return false;
     }
@@ -96,12 +115,15 @@ void TBrlapiDisplay::close()
     brlapi__closeConnection(m_handle);
     m_descriptor = -1;
     m_cells = 0;
+    m_taken = false;
 }
 
 bool TBrlapiDisplay::write(const QString& text, int cursor)
 {
     if (m_descriptor < 0)
         return false;
+    if (!m_taken)
+        return true;
     QByteArray utf8 = text.toUtf8();
     brlapi_writeArguments_t arguments = BRLAPI_WRITEARGUMENTS_INITIALIZER;
     arguments.regionBegin = 1;

@@ -2,11 +2,13 @@
 
 #include "braille/braillesession.h"
 #include "braille/screenline.h"
+#include "platform/screenreader.h"
 #include "runtime/ResourceLocalizer.h"
 #include "runtime/codepage.h"
 #include "runtime/screen.h"
 #include "runtime/services.h"
 #include "runtime/settings.h"
+#include "shell/controlline.h"
 #include "shell/dataentrydialog.h"
 #include "shell/displaykeys.h"
 #include "shell/mainwindow.h"
@@ -16,6 +18,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QWindow>
@@ -60,7 +63,9 @@ TBrailleDisplayView::TBrailleDisplayView(TBrailleSession& session, TApplicationW
     m_session.setenabled(on);
     connect(brailledisplayitem, &QAction::triggered, this, &TBrailleDisplayView::brailledisplayitemClick);
 
-    connect(qApp, &QGuiApplication::focusWindowChanged, this, &TBrailleDisplayView::focuswindowchanged);
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &TBrailleDisplayView::followfocus);
+    connect(qApp, &QApplication::focusChanged, this, &TBrailleDisplayView::followfocus);
+    qApp->installEventFilter(this);
     if (Form6)
         connect(Form6->virtualscrmemo, &QPlainTextEdit::cursorPositionChanged, this, [this] {
             if (m_shown == TShown::review)
@@ -83,24 +88,60 @@ void TBrailleDisplayView::brailledisplayitemClick()
     m_session.setenabled(on);
 }
 
-void TBrailleDisplayView::focuswindowchanged(QWindow* window)
+bool TBrailleDisplayView::eventFilter(QObject*, QEvent* event)
 {
-    // A window of another program: BRLTTY itself gives the display to
-    // whoever has the focus now.
-    if (!window)
-        return;
-    auto is = [window](QWidget* form) { return form && form->windowHandle() == window; };
-    m_session.windowchanged(window->winId());
-    if (is(Form1)) {
-        m_shown = TShown::main;
+    if (m_shown == TShown::control && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease))
+        // After the control has taken the key.
+        QMetaObject::invokeMethod(this, &TBrailleDisplayView::followfocus, Qt::QueuedConnection);
+    return false;
+}
+
+void TBrailleDisplayView::followfocus()
+{
+    // A menu's popup never takes the desktop's focus: the window it opens
+    // from keeps it, and BRLTTY looks for that one.
+    QWidget* active = QApplication::activeWindow();
+    bool menu = QApplication::activePopupWidget() || qobject_cast<QMenuBar*>(QApplication::focusWidget());
+    TShown shown = TShown::control;
+    if (!active || !QGuiApplication::focusWindow())
+        shown = TShown::none;
+    else if (menu)
+        shown = TShown::control;
+    else if (active == Form1)
+        shown = TShown::main;
+    else if (active == Form6)
+        shown = TShown::review;
+    else if (active == Form2)
+        shown = TShown::entry;
+    // The screen reader shows what it reads; without focus tracking BRLTTY
+    // would keep showing us over it.
+    unsigned long window = shown == TShown::none || (shown == TShown::control && screenreaderlistening())
+        ? 0
+        : active->winId();
+    if (window != m_taken) {
+        m_taken = window;
+        m_session.windowchanged(window);
+    }
+    m_shown = window == 0 ? TShown::none : shown;
+    switch (m_shown) {
+    case TShown::none:
+        m_session.setkeyhandlers({});
+        break;
+    case TShown::control:
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget()))
+            connect(menu, &QMenu::hovered, this, &TBrailleDisplayView::followfocus, Qt::UniqueConnection);
+        m_session.setkeyhandlers({});
+        m_session.show(focusedcontrolline(), -1);
+        break;
+    case TShown::main:
         m_session.setkeyhandlers({ displaychord, nullptr });
         showmain();
-    } else if (is(Form6)) {
-        m_shown = TShown::review;
+        break;
+    case TShown::review:
         m_session.setkeyhandlers({ nullptr, [this](int column) { reviewroute(column); } });
         showreview();
-    } else if (is(Form2)) {
-        m_shown = TShown::entry;
+        break;
+    case TShown::entry:
         m_session.setkeyhandlers({
             [](const std::string& pattern) {
                 TEditField field = entryfield();
@@ -114,12 +155,7 @@ void TBrailleDisplayView::focuswindowchanged(QWindow* window)
             },
         });
         showentry();
-    } else {
-        // Our other dialogs are read by their controls; the display names
-        // the window.
-        m_shown = TShown::other;
-        m_session.setkeyhandlers({});
-        m_session.show(window->title(), -1);
+        break;
     }
 }
 

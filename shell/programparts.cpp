@@ -2,6 +2,7 @@
 
 #include "braille/braillesession.h"
 #include "braille/brlapidisplay.h"
+#include "platform/desktopterminal.h"
 #include "platform/messagebox.h"
 #include "shell/userprogram.h"
 #include "runtime/cells.h"
@@ -29,7 +30,7 @@ TProgramParts::TProgramParts(TProgramChanges changes)
     : m_accessibilityanswers(std::make_unique<TAccessibilityAnswers>())
     , m_screenreaderwatch(std::make_unique<TScreenReaderWatch>())
     , m_soundsystem(std::make_unique<TSoundSystem>())
-    , m_brailledisplay(std::make_unique<TBrailleSession>(std::make_unique<TBrlapiDisplay>()))
+    , m_brailledisplay(std::make_unique<TBrailleSession>(std::make_unique<TBrlapiDisplay>(desktopterminal())))
 {
     TSoundSystem& soundsystem = *m_soundsystem;
     soundsystem.setwaitingwork(answeraccessibilityquestions);

@@ -1,19 +1,21 @@
 #!/usr/bin/env bash
-# The real program beside a real BRLTTY, under its own X server. BRLTTY's
-# virtual driver talks to a 40-cell display that this test plays
+# The real program beside a real BRLTTY, under its own X server and buses.
+# BRLTTY's virtual driver talks to a 40-cell display that this test plays
 # (fakedisplay): the test reads what the display shows and presses its
-# keys. BRLTTY's BrlAPI key file lives in a temporary folder, and so does
-# its socket where the test may have a mount namespace of its own: that
-# folder then stands in BrlAPI's socket directory, and no other BRLTTY or
-# test run sees it. Elsewhere the socket takes a number no other server
-# uses.
+# keys. A second BrlAPI client stands in for a screen reader holding the
+# desktop's terminal (screenreaderclient), as Orca does. BRLTTY's BrlAPI
+# key file lives in a temporary folder, and so does its socket where the
+# test may have a mount namespace of its own: that folder then stands in
+# BrlAPI's socket directory, and no other BRLTTY or test run sees it.
+# Elsewhere the socket takes a number no other server uses.
 set -u
 program="$1"
 appfolder="$2"
 fakedisplay="$3"
+screenreaderclient="$4"
 brlapisockets=/var/lib/BrlAPI
 
-for tool in Xvfb xdotool brltty; do
+for tool in brltty xmessage; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 [ "$(id -u)" -eq 0 ] || { echo "SKIP: BRLTTY's socket directory needs root"; exit 77; }
@@ -23,22 +25,16 @@ if [ -z "${VORKANA_PRIVATE_MOUNTS:-}" ] && unshare --mount --propagation private
 fi
 [ -f "$appfolder/sounds.dat" ] || { echo "FAIL: $appfolder/sounds.dat is missing"; exit 1; }
 
-work=$(mktemp -d)
-mkdir -p "$work/api" "$work/app" "$work/brltty"
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
-  [ "${apinumber:-}" = 0 ] && umount "$brlapisockets" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/../support/accessibilitybus.sh"
+mkdir -p "$work/api" "$work/brltty"
+# No desktop terminal is named: BRLTTY cannot tell which window has the
+# focus, as on a desktop without xbrlapi.
+unset WINDOWPATH XDG_VTNR
 
 apinumber=
 if [ -n "${VORKANA_PRIVATE_MOUNTS:-}" ] && mount --bind "$work/api" "$brlapisockets"; then
   apinumber=0
 else
-  VORKANA_PRIVATE_MOUNTS=
   for number in $(seq 40 99); do
     if [ ! -e "$brlapisockets/$number" ] && [ ! -e "$brlapisockets/.$number" ]; then apinumber=$number; break; fi
   done
@@ -53,22 +49,14 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 mkfifo "$work/keys"
 exec 7<>"$work/keys"
 "$fakedisplay" "$work/display.sock" <&7 >"$work/shown.log" 2>"$work/fakedisplay.err" &
-pids+=($!)
+serverpids+=($!)
 for attempt in $(seq 50); do [ -S "$work/display.sock" ] && break; sleep 0.1; done
 
 head -c 32 /dev/urandom | od -An -tx1 | tr -d ' \n' >"$work/api.key"
 brltty -n -q -b vr -d "client:$work/display.sock" -x no -s no -t cs \
   -A "auth=keyfile:$work/api.key,host=:$apinumber" -f /dev/null -F "$work/brltty/prefs" \
   -L "$work/brltty/log" -l info --writable-directory="$work/brltty" 2>"$work/brltty/stderr" &
-pids+=($!)
-
-# Xvfb picks a free display itself and names it once it is ready.
-Xvfb -displayfd 8 -screen 0 1280x1024x24 -nolisten tcp 8>"$work/display.number" 2>/dev/null &
-pids+=($!)
-for attempt in $(seq 100); do [ -s "$work/display.number" ] && break; sleep 0.1; done
-display=":$(head -n 1 "$work/display.number")"
-[ "$display" != ":" ] || { echo "FAIL: the X server did not start"; exit 1; }
-export DISPLAY="$display" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work" LANG=C.UTF-8
+serverpids+=($!)
 export BRLAPI_HOST=":$apinumber" BRLAPI_AUTH="$work/api.key"
 for attempt in $(seq 50); do
   xdotool getmouselocation >/dev/null 2>&1 && break
@@ -101,20 +89,29 @@ showsnow() {
   return 1
 }
 
-cp "$program" "$work/app/vorkana"
-cp "$appfolder/sounds.dat" "$appfolder/czech.ebt" "$appfolder/czech.eky" "$work/app/"
+# The screen reader shows the desktop's terminal before the program runs.
+"$screenreaderclient" "obrazovka čtečky" >"$work/reader.out" 2>&1 &
+serverpids+=($!)
+shows "obrazovka čtečky" || fail "the screen reader's text is not shown: $(lastshown) $(cat "$work/reader.out")"
+
+stageprogram "$program" "$appfolder"
 (cd "$work/app" && exec ./vorkana) 2>"$work/program.err" &
 programpid=$!
-pids+=($programpid)
-window=
-for attempt in $(seq 300); do
-  window=$(xdotool search --onlyvisible --name "Vorkana" 2>/dev/null | head -n 1)
-  [ -n "$window" ] && break
-  sleep 0.1
-done
-[ -n "$window" ] || { echo "FAIL: no window appeared"; grep -v '^ALSA' "$work/program.err"; exit 1; }
+findwindow || { echo "FAIL: no window appeared"; grep -v '^ALSA' "$work/program.err"; exit 1; }
 xdotool windowfocus --sync "$window" 2>/dev/null
 sleep 0.5
+
+# Without a screen reader a dialog shows its focused control, its state
+# and kind, as it changes.
+xdotool key ctrl+d
+showsnow "<.> Povolit hlas zaškrtávací pole" || fail "the dialog's focused control is not shown: $(lastshown)"
+checked=$(lastshown | grep -o '<.>')
+xdotool key space
+showsnow "<[^${checked:1:1}]> Povolit hlas" || fail "the check box's change is not shown: $(lastshown)"
+xdotool key space Escape
+# Without a window manager nothing gives the focus back.
+sleep 0.5
+xdotool windowfocus --sync "$window" 2>/dev/null
 
 # The game greets: good day, morning or evening, after the hour.
 xdotool key ctrl+s
@@ -138,8 +135,49 @@ showsnow ";keď chceš kódy" || fail "the main window did not take the display 
 echo "PASSDOTS 1" >&7
 shows ";kódy\." || fail "the chord typed on the display did not reach the program: $(lastshown)"
 
+# Another program takes the focus: the screen reader shows it. BRLTTY
+# cannot tell, so the program lets the display go itself.
+xmessage -name other "jiný program" &
+serverpids+=($!)
+other=
+for attempt in $(seq 100); do
+  other=$(xdotool search --onlyvisible --classname other 2>/dev/null | head -n 1)
+  [ -n "$other" ] && break
+  sleep 0.1
+done
+xdotool windowfocus --sync "$other" 2>/dev/null
+showsnow "obrazovka čtečky" || fail "another program's focus left the display to the program: $(lastshown)"
+xdotool windowfocus --sync "$window" 2>/dev/null
+showsnow ";kódy\." || fail "the program did not take the display back with the focus: $(lastshown)"
+
+# Without a screen reader a menu shows its highlighted item. During a run
+# only the Program menu's last item can be chosen.
+xdotool key alt+p
+showsnow "Konec položka nabídky" || fail "the open menu's item is not shown: $(lastshown)"
+xdotool key Escape
+showsnow "Program nabídka" || fail "the menu bar's item is not shown: $(lastshown)"
+xdotool key Escape
+showsnow ";" || fail "the line did not come back after the menu: $(lastshown)"
+
+# With a screen reader listening, what it reads better is left to it.
+/usr/bin/python3 - >"$work/listener.out" 2>&1 <<'LISTEN' &
+import pyatspi
+pyatspi.Registry.registerEventListener(lambda event: None, "focus:", "object:state-changed:focused")
+pyatspi.Registry.start()
+LISTEN
+serverpids+=($!)
+sleep 2
+xdotool key alt+p
+showsnow "obrazovka čtečky" || fail "a menu kept the display from the screen reader: $(lastshown)"
+# Keys wait for the listener's registry here: each is let through before
+# the next.
+xdotool key Escape
+sleep 3
+xdotool key Escape
+showsnow ";" || fail "the line did not come back after the menu beside the screen reader: $(lastshown)"
+
 xdotool key alt+F4
-for attempt in $(seq 100); do kill -0 "$programpid" 2>/dev/null || break; sleep 0.1; done
+waitforend 10
 
 if [ "$failures" -ne 0 ]; then
   echo "--- shown:"; grep '^Visual' "$work/shown.log" | tail -n 20

@@ -54,6 +54,12 @@ public:
         m_shared.windows.push_back(window);
         return true;
     }
+    bool leave() override
+    {
+        std::lock_guard guard(m_shared.lock);
+        m_shared.windows.push_back(0);
+        return true;
+    }
     void close() override
     {
         if (m_descriptor < 0)
@@ -178,6 +184,29 @@ TEST_F(BrailleSessionTest, ABurstOfChangesReachesTheDisplayCoalescedEndingWithTh
     EXPECT_LE(writecount(), 3u);
 }
 
+TEST_F(BrailleSessionTest, ADisplayLeftToAScreenReaderIsNotWrittenUntilTakenBackWithTheLatestLine)
+{
+    session->windowchanged(7);
+    ASSERT_TRUE(opened());
+    session->show("game", 1);
+    ASSERT_TRUE(waituntil([&] { return lastwrite() == std::pair { QString("game"), 1 }; }));
+
+    session->windowchanged(0);
+    session->show("later", 3);
+    QCoreApplication::processEvents();
+    auto windows = [&] {
+        std::lock_guard guard(shared.lock);
+        return shared.windows;
+    };
+    ASSERT_TRUE(waituntil([&] { return windows().back() == 0; })) << "the display was not let go";
+    EXPECT_EQ(lastwrite().first, "game") << "written while the screen reader had the display";
+
+    session->windowchanged(7);
+    ASSERT_TRUE(waituntil([&] { return lastwrite() == std::pair { QString("later"), 3 }; }));
+    EXPECT_EQ(windows(), (std::vector<unsigned long> { 7, 0, 7 }));
+    EXPECT_EQ(shared.opens, 1) << "the connection was not kept while the display was left";
+}
+
 TEST_F(BrailleSessionTest, KeysBecomeChordsRoutesAndPanning)
 {
     session->windowchanged(7);
@@ -276,6 +305,8 @@ TEST_F(BrailleSessionTest, AnUnpluggedDisplayIsLetGoUntilTheNextWindowChange)
 TEST_F(BrailleSessionTest, AWriteAfterTheServerDiedLetsTheDisplayGoUntilItIsBack)
 {
     std::vector<TNotice> told;
+    // What the tests before this one told, with nobody listening, waits.
+    setnoticereceiver(nullptr);
     setnoticereceiver([&](const TTelling& telling) { told.push_back(*telling.notice); });
     session->windowchanged(7);
     ASSERT_TRUE(opened());
