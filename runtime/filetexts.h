@@ -18,6 +18,9 @@ enum class TFileText {
     soundbanknotread, // %1 the file, %2 why
     brailletablebroken, // %1 the file; the lines follow
     characternamesbroken, // %1 the file, %2 the line
+    brailletablemanyprefixes, // %1 the file, %2 how many are left out
+    brailletablemanycharacters, // %1 the file, %2 how many are left out
+    characternamesmany, // %1 the file, %2 how many are left out
     nowave, // %1 the wave's name
     // What is wrong, for %2.
     notasoundbank,

@@ -99,13 +99,10 @@ std::string loadbrailletable(const std::string& path)
         message = filetext(TFileText::brailletablebroken, path) + brokenlines;
     if (prefixesignored > 0)
         message += std::string(message.empty() ? "" : "\n")
-            + 
-"The Braille table \"" + path + "\" defines more than " + std::to_string(brailleprefixslots)
-            + " prefixes; the last " + std::to_string(prefixesignored) + " are ignored.";
+            + filetext(TFileText::brailletablemanyprefixes, path, std::to_string(prefixesignored));
     if (charactersignored > 0)
-        message += std::string(message.empty() ? "" : "\n") + "The Braille table \"" + path + "\" defines more than "
-            + std::to_string(braillecharacterslots) + " characters; the last " + std::to_string(charactersignored)
-            + " are ignored.";
+        message += std::string(message.empty() ? "" : "\n")
+            + filetext(TFileText::brailletablemanycharacters, path, std::to_string(charactersignored));
     return message;
 }
 

@@ -53,6 +53,5 @@ std::string loadechotable(const std::string& path)
     }
     if (ignored == 0)
         return {};
-    return "The character-name file \"" + path + "\" has more than " + std::to_string(echotable.size())
-        + " names; the last " + std::to_string(ignored) + " are ignored.";
+    return filetext(TFileText::characternamesmany, path, std::to_string(ignored));
 }
