@@ -1,5 +1,6 @@
 #include "platform/messagebox.h"
 
+#include "platform/screenreader.h"
 #include "runtime/ResourceLocalizer.h"
 #include "runtime/notices.h"
 
@@ -27,16 +28,17 @@ TMessageBoxFunction& messageboxfunction()
 
 // A box alone is silent to a user without a screen reader: its text is
 // also told, so it is spoken and shown on the status line and the Braille
-// display, and stays there after the box is closed.
+// display, and stays there after the box is closed. A screen reader reads
+// the box as it opens; our voice would say it over it.
 void showmessage(const std::string& text)
 {
-    tell(text);
+    tell(text, screenreaderlistening());
     messageboxfunction()(TMessageKind::information, QString::fromStdString(text));
 }
 
 void showerror(const std::string& message)
 {
-    tell(message);
+    tell(message, screenreaderlistening());
     messageboxfunction()(TMessageKind::error, QString::fromStdString(message));
 }
 

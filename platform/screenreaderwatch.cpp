@@ -8,6 +8,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusVariant>
+#include <QTimer>
 
 namespace {
 
@@ -17,14 +18,18 @@ const QString registryservice = QStringLiteral("org.a11y.atspi.Registry");
 const QString registrypath = QStringLiteral("/org/a11y/atspi/registry");
 const QString registryinterface = QStringLiteral("org.a11y.atspi.Registry");
 
-// Calls and hands the reply to done on the GUI thread, never waiting.
+// Calls and hands the reply to done on the GUI thread, never waiting; a
+// call that fails goes to failed.
 template <typename TDone>
-void ask(const QDBusConnection& bus, const QDBusMessage& call, QObject* owner, TDone done)
+void ask(const QDBusConnection& bus, const QDBusMessage& call, QObject* owner, TDone done,
+    std::function<void()> failed = [] {})
 {
     auto* pending = new QDBusPendingCallWatcher(bus.asyncCall(call), owner);
-    QObject::connect(pending, &QDBusPendingCallWatcher::finished, owner, [pending, done] {
+    QObject::connect(pending, &QDBusPendingCallWatcher::finished, owner, [pending, done, failed] {
         pending->deleteLater();
-        if (!pending->isError())
+        if (pending->isError())
+            failed();
+        else
             done(pending->reply());
     });
 }
@@ -44,9 +49,12 @@ bool followsfocus(QString event)
 
 TScreenReaderWatch::TScreenReaderWatch()
 {
+    QTimer::singleShot(firstanswerms, this, &TScreenReaderWatch::answered);
     QDBusConnection session = QDBusConnection::sessionBus();
-    if (!session.isConnected())
+    if (!session.isConnected()) {
+        answered();
         return;
+    }
     QDBusMessage enabled = QDBusMessage::createMethodCall(busservice, buspath,
         QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     enabled << QStringLiteral("org.a11y.Status") << QStringLiteral("ScreenReaderEnabled");
@@ -57,9 +65,31 @@ TScreenReaderWatch::TScreenReaderWatch()
     });
     ask(session, QDBusMessage::createMethodCall(busservice, buspath, busservice, QStringLiteral("GetAddress")), this,
         [this](const QDBusMessage& reply) {
-            if (!reply.arguments().isEmpty())
+            if (reply.arguments().isEmpty())
+                answered();
+            else
                 connectaccessibilitybus(reply.arguments().first().toString());
-        });
+        },
+        [this] { answered(); });
+}
+
+void TScreenReaderWatch::whenanswered(std::function<void()> call)
+{
+    if (m_answered)
+        call();
+    else
+        m_whenanswered.push_back(std::move(call));
+}
+
+void TScreenReaderWatch::answered()
+{
+    if (m_answered)
+        return;
+    m_answered = true;
+    // Moved out first: a call that asks again is run at once.
+    std::vector<std::function<void()>> calls = std::move(m_whenanswered);
+    for (auto& call : calls)
+        call();
 }
 
 TScreenReaderWatch::~TScreenReaderWatch()
@@ -71,12 +101,16 @@ TScreenReaderWatch::~TScreenReaderWatch()
 
 void TScreenReaderWatch::connectaccessibilitybus(const QString& address)
 {
-    if (address.isEmpty())
+    if (address.isEmpty()) {
+        answered();
         return;
+    }
     m_accessibilitybus = std::make_unique<QDBusConnection>(
         QDBusConnection::connectToBus(address, QStringLiteral("vorkana-screenreader-watch")));
-    if (!m_accessibilitybus->isConnected())
+    if (!m_accessibilitybus->isConnected()) {
+        answered();
         return;
+    }
     for (const char* change : { "EventListenerRegistered", "EventListenerDeregistered" })
         m_accessibilitybus->connect(registryservice, registrypath, registryinterface, QLatin1String(change), this,
             SLOT(askregistry()));
@@ -103,7 +137,9 @@ void TScreenReaderWatch::askregistry()
             }
             m_focuslistener = found;
             tell();
-        });
+            answered();
+        },
+        [this] { answered(); });
 }
 
 void TScreenReaderWatch::tell()

@@ -7,7 +7,9 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <memory>
+#include <vector>
 
 class QDBusConnection;
 
@@ -15,8 +17,16 @@ class TScreenReaderWatch : public QObject {
     Q_OBJECT
 
 public:
+    // Waits at most this long for the first answer.
+    static constexpr int firstanswerms = 1000;
+
     TScreenReaderWatch();
     ~TScreenReaderWatch() override;
+
+    // Runs the call once the first answer is in (at once when it is): what
+    // the program says at its start goes to our voice or is left to a
+    // screen reader by it. Also when the desktop gives no answer in time.
+    void whenanswered(std::function<void()> call);
 
 private slots:
     // A client started or stopped listening.
@@ -25,8 +35,11 @@ private slots:
 private:
     void connectaccessibilitybus(const QString& address);
     void tell();
+    void answered();
 
     std::unique_ptr<QDBusConnection> m_accessibilitybus;
     bool m_enabled = false;
     bool m_focuslistener = false;
+    bool m_answered = false;
+    std::vector<std::function<void()>> m_whenanswered;
 };

@@ -50,8 +50,12 @@ int main(int argc, char* argv[])
     if (!speechproblem.empty())
         tell(TNotice::ownvoicemissing);
     program.windows().form1->show();
+    // A program that cannot be read is told in a box, which a screen reader
+    // reads itself: whether one listens is known first.
     if (!commandline.programfile.empty())
-        program.windows().form1->openprogram(std::filesystem::absolute(commandline.programfile).string());
+        program.whenscreenreaderknown([&program, path = std::filesystem::absolute(commandline.programfile).string()] {
+            program.windows().form1->openprogram(path);
+        });
     int status = application.exec();
     program.release();
     return status;

@@ -99,6 +99,11 @@ TProgramParts::TProgramParts(TProgramChanges changes)
     };
 }
 
+void TProgramParts::whenscreenreaderknown(std::function<void()> call)
+{
+    m_screenreaderwatch->whenanswered(std::move(call));
+}
+
 TProgramParts::~TProgramParts() = default;
 
 void TProgramParts::release() noexcept

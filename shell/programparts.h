@@ -36,6 +36,10 @@ public:
 
     TApplicationWindows& windows() { return m_windows; }
 
+    // Runs the call once it is known whether a screen reader listens
+    // (platform/screenreaderwatch.h), from the event loop.
+    void whenscreenreaderknown(std::function<void()> call);
+
     // The orderly end of the engines. The device closes first: once it is
     // closed, no audio callback can reach the speech engine that is
     // released after it.

@@ -1,5 +1,6 @@
 // The real main window, offscreen, driven by key events that pass through
 // the application's key filter and shortcut handling as typed keys do.
+#include "platform/screenreader.h"
 #include "runtime/cells.h"
 #include "runtime/codepage.h"
 #include "runtime/errors.h"
@@ -154,6 +155,7 @@ private:
     std::unique_ptr<TForm6> screenwindow; // the real virtual screen, when a test wants it
     QStringList boxes;
     QStringList told;
+    QList<bool> toldsaid; // whether the teller had said it
     std::vector<int> exits;
     int virtualscreens = 0;
     int soundreleases = 0;
@@ -287,8 +289,12 @@ private slots:
         voiceenumerator = false;
         CurrentLanguage = 1000;
         told.clear();
+        toldsaid.clear();
         setnoticereceiver(nullptr);
-        setnoticereceiver([this](const TTelling& telling) { told << QString::fromStdString(telling.message); });
+        setnoticereceiver([this](const TTelling& telling) {
+            told << QString::fromStdString(telling.message);
+            toldsaid << telling.said;
+        });
     }
 
     void cleanup()
@@ -739,6 +745,19 @@ private slots:
         QCOMPARE(told.back(), QString("řádek 30: očekává se číslo řádku"));
         QVERIFY(!form->printmemo->toPlainText().contains("7"));
         QVERIFY(form->Startsubmenu->isEnabled());
+    }
+
+    void aboxbesideascreenreaderisleftforittosay()
+    {
+        std::ofstream(path("bad.bas")) << "10 IF 1 PRINT 2\n";
+        createform();
+        form->openprogram(path("bad.bas"));
+        setscreenreaderlistening(true);
+        form->openprogram(path("bad.bas"));
+        setscreenreaderlistening(false);
+        QCOMPARE(boxes, QStringList(2, "error: řádek 10: očekává se THEN"));
+        QCOMPARE(told, QStringList(2, "řádek 10: očekává se THEN"));
+        QCOMPARE(toldsaid, (QList<bool> { false, true }));
     }
 
     void arunthatfailsgivesthemenusback()
