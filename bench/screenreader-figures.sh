@@ -15,24 +15,18 @@ harness="$(cd "$1" && pwd)"
 build="$(cd "${2:-build}" && pwd)"
 here="$(cd "$(dirname "$0")/.." && pwd)"
 
-"$harness/start.sh" --dir "${SR_DIR:-/tmp/vorkana-screenreader}" >/dev/null || exit 1
-. "${SR_DIR:-/tmp/vorkana-screenreader}/env.sh"
-work=$(mktemp -d)
-cp "$build/app/vorkana" "$build/app/sounds.dat" "$build/app/czech.ebt" "$build/app/czech.eky" "$work/"
+. "$here/bench/screenreaderdesktop.sh"
+startdesktop "$harness"
 : >"$STEPS_LOG"
 since=$(date +%H:%M:%S)
-(cd "$work" && exec ./vorkana) 2>"$work/stderr.log" &
-program=$!
 recorder=
 cleanup() {
   [ -n "$recorder" ] && kill "$recorder" 2>/dev/null
-  kill -9 "$program" 2>/dev/null
+  stopprograms
   wait 2>/dev/null
-  rm -rf "$work"
 }
 trap cleanup EXIT
-window=$(xdotool search --sync --onlyvisible --name ' - (Vorkana|Překladač)' | head -n 1)
-xdotool windowfocus --sync "$window"
+startprogram "$build"
 sleep 2
 "$harness/overlap.py" record >/dev/null 2>&1 &
 recorder=$!

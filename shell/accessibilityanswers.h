@@ -9,6 +9,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <chrono>
 #include <vector>
 
 class TAccessibilityAnswers : public QObject {
@@ -22,10 +23,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    friend void answeraccessibilityquestions();
+    friend void sleepansweringquestions(std::chrono::steady_clock::time_point until);
     std::vector<QPointer<QObject>> m_bridgeobjects;
+    std::chrono::steady_clock::time_point m_lastquestion;
 };
 
-// Delivers the questions waiting for the bridge; on the GUI thread, from a
-// wait that handles no events. Does nothing without a TAccessibilityAnswers.
-void answeraccessibilityquestions();
+// Blocks until the time, delivering the bridge's calls meanwhile and
+// nothing else; on the GUI thread, from a wait that handles no events.
+// Without a TAccessibilityAnswers it only sleeps.
+void sleepansweringquestions(std::chrono::steady_clock::time_point until);

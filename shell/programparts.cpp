@@ -33,7 +33,7 @@ TProgramParts::TProgramParts(TProgramChanges changes)
     , m_brailledisplay(std::make_unique<TBrailleSession>(std::make_unique<TBrlapiDisplay>(desktopterminal())))
 {
     TSoundSystem& soundsystem = *m_soundsystem;
-    soundsystem.setwaitingwork(answeraccessibilityquestions);
+    soundsystem.setsleep(sleepansweringquestions);
     TApplicationWindows& windows = m_windows;
     TMainWindowHooks hooks;
     hooks.initspeech = [&soundsystem] { initspeech(soundsystem.speechstream()); };

@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <chrono>
-#include <thread>
 
 TQtHost::TQtHost(QTimer& timer, std::function<void()> onscreenchanged, std::function<void()> beforewait)
     : m_timer(timer)
@@ -31,15 +30,9 @@ void TQtHost::sleepms(int milliseconds)
 {
     // A screen reader's questions are answered meanwhile, nothing else; the
     // pause still ends at its time, however long each answer took.
-    constexpr auto slice = std::chrono::milliseconds(2);
     if (m_beforewait)
         m_beforewait();
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-    while (std::chrono::steady_clock::now() + slice < end) {
-        std::this_thread::sleep_for(slice);
-        answeraccessibilityquestions();
-    }
-    std::this_thread::sleep_until(end);
+    sleepansweringquestions(std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds));
 }
 
 void TQtHost::starttonetimer(int milliseconds)

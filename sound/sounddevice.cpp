@@ -19,16 +19,12 @@ TSoundDevice::~TSoundDevice()
 void TSoundDevice::waituntilheard(TMixer::TChannel channel) const
 {
     using namespace std::chrono_literals;
-    // The waiting work gets its turn this often: a screen reader's question
-    // takes a dozen calls or more, each answered at the next turn.
-    static constexpr auto slice = 2ms;
     m_mixer->sendchanges();
     const auto sleepuntil = [this](TMixerClock::time_point until) {
-        while (m_waitingwork && TMixerClock::now() + slice < until) {
-            std::this_thread::sleep_for(slice);
-            m_waitingwork();
-        }
-        std::this_thread::sleep_until(until);
+        if (m_sleep)
+            m_sleep(until);
+        else
+            std::this_thread::sleep_until(until);
     };
     while (m_open) {
         auto end = m_mixer->endframe(channel);

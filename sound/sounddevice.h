@@ -24,14 +24,15 @@ public:
     // Blocks, without handling events, until the channel's last sample has
     // been heard; at once for a sounding loop or a closed device.
     void waituntilheard(TMixer::TChannel channel) const;
-    // Work such a wait does every few milliseconds, on the waiting thread
-    // (answering a screen reader's questions); it must handle no events.
-    void setwaitingwork(std::function<void()> work) { m_waitingwork = std::move(work); }
+    // How such a wait sleeps until a time, on the waiting thread: by default
+    // it only sleeps; the window's sleep answers a screen reader's questions
+    // meanwhile. It must handle no events.
+    void setsleep(std::function<void(TMixerClock::time_point)> sleep) { m_sleep = std::move(sleep); }
     void close() noexcept;
 
 private:
     std::unique_ptr<TAudioOutput> m_output;
     std::unique_ptr<TMixer> m_mixer;
     std::atomic<bool> m_open { true };
-    std::function<void()> m_waitingwork;
+    std::function<void(TMixerClock::time_point)> m_sleep;
 };

@@ -17,7 +17,7 @@ struct TSoundSystem::TImplementation {
     std::unique_ptr<TWaveList> wavelist;
     std::unique_ptr<TBankPlayer> player;
     std::string devicemessage;
-    std::function<void()> waitingwork;
+    std::function<void(std::chrono::steady_clock::time_point)> sleep;
     // Sends the held commands as the thread that opened the device waits in
     // its event loop; gone, with its connection, before the device.
     std::unique_ptr<QObject> waitwatch;
@@ -73,7 +73,7 @@ void TSoundSystem::opendevice()
         }
     }
     parts.device = std::make_unique<TSoundDevice>(std::move(output));
-    parts.device->setwaitingwork(parts.waitingwork);
+    parts.device->setsleep(parts.sleep);
     parts.wavelist = std::make_unique<TWaveList>(parts.device.get());
     parts.player = std::make_unique<TBankPlayer>(parts.wavelist->List);
 }
@@ -97,11 +97,11 @@ void TSoundSystem::sendchanges()
         m_implementation->device->mixer().sendchanges();
 }
 
-void TSoundSystem::setwaitingwork(std::function<void()> work)
+void TSoundSystem::setsleep(std::function<void(std::chrono::steady_clock::time_point)> sleep)
 {
-    m_implementation->waitingwork = work;
+    m_implementation->sleep = sleep;
     if (m_implementation->device)
-        m_implementation->device->setwaitingwork(std::move(work));
+        m_implementation->device->setsleep(std::move(sleep));
 }
 
 std::string TSoundSystem::devicemessage() const

@@ -7,6 +7,7 @@
 #include "runtime/soundplayer.h"
 #include "sound/speechstream.h"
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -33,8 +34,8 @@ public:
     void holdchangesbetweenwaits();
     void sendchanges();
 
-    // Work the blocking waits for a sound do meanwhile (TSoundDevice).
-    void setwaitingwork(std::function<void()> work);
+    // How the blocking waits for a sound sleep (TSoundDevice::setsleep).
+    void setsleep(std::function<void(std::chrono::steady_clock::time_point)> sleep);
 
     TSoundPlayer& player();
     TSpeechStream& speechstream();

@@ -9,6 +9,7 @@
 #include "runtime/screen.h"
 #include "runtime/services.h"
 #include "shell/mainwindow.h"
+#include "shell/accessibilityanswers.h"
 #include "shell/application.h"
 #include "shell/dataentrydialog.h"
 #include "shell/noticeboard.h"
@@ -39,6 +40,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
+#include <atomic>
+#include <chrono>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -143,6 +146,12 @@ private:
 };
 
 }
+
+// Stands for Qt's accessibility bridge, which the screen reader's
+// questions are posted to: the answers know it by its class's name.
+class AtSpiAdaptor : public QObject {
+    Q_OBJECT
+};
 
 class MainWindowTest : public QObject {
     Q_OBJECT
@@ -429,6 +438,42 @@ private slots:
             QTRY_COMPARE(QApplication::activePopupWidget(), form->Programmenu);
             form->Programmenu->hide();
         }
+    }
+
+    // A pause that holds the window's turn (a punctuation mark's, a click's)
+    // answers the screen reader's questions that Qt's D-Bus thread posts to
+    // the bridge meanwhile, and holds back all else for the program's turn;
+    // it lasts its time however the questions come.
+    void apauseanswersthescreenreaderalone()
+    {
+        createform();
+        TAccessibilityAnswers answers;
+        AtSpiAdaptor bridge;
+        QObject window;
+        // The answers learn the bridge from the first call delivered to it.
+        QMetaObject::invokeMethod(&bridge, [] {}, Qt::QueuedConnection);
+        QCoreApplication::processEvents();
+        std::atomic<int> answered = 0;
+        std::atomic<bool> over = false;
+        bool held = true;
+        std::thread dbus([&] {
+            QMetaObject::invokeMethod(&window, [&] { held = false; }, Qt::QueuedConnection);
+            for (int question = 1; question <= 3; ++question) {
+                QMetaObject::invokeMethod(&bridge, [&answered] { ++answered; }, Qt::QueuedConnection);
+                while (answered < question && !over)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
+        const auto start = std::chrono::steady_clock::now();
+        services.host->sleepms(1500);
+        const auto paused = std::chrono::steady_clock::now() - start;
+        over = true;
+        dbus.join();
+        QCOMPARE(answered.load(), 3);
+        QVERIFY(held);
+        QVERIFY(paused >= std::chrono::milliseconds(1500));
+        QCoreApplication::processEvents();
+        QVERIFY(!held);
     }
 
     // No two entries of the menu bar, nor of one menu, share their letter,
