@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <libspeechd.h>
+#include <thread>
 
 namespace {
 
@@ -56,6 +57,12 @@ TScreenReaderSpeech::~TScreenReaderSpeech()
 {
     if (m_connection->connection) {
         spd_cancel(m_connection->connection);
+        // libspeechd's close tears down its reader's locks before it joins
+        // the reader: the reader is first let take the cancel notices.
+        const auto limit = TClock::now() + std::chrono::seconds(1);
+        while (!quiet() && TClock::now() < limit)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
         spd_close(m_connection->connection);
     }
     instance.store(nullptr);
