@@ -4,10 +4,10 @@
 // long the answer to a key waits behind the screen reader's echo of that
 // key, and what becomes of a line of the screen reader's review asked for
 // while the game speaks, one sentence after another: how long it waits
-// beyond the rest of the sentence being said (the screen reader cancels
-// what it has not said when the user presses the next key), whether it is
-// said to its end, and whether the game's sentences are all said. The
-// service and a PulseAudio null sink are our own.
+// (the screen reader cancels what it has not said when the user presses
+// the next key), whether it is said to its end, and whether the game's
+// sentences are all said, and in how long. The service and a PulseAudio
+// null sink are our own.
 
 #include "bench/figures.h"
 #include "bench/runevents.h"
@@ -172,15 +172,16 @@ int main(int argc, char** argv)
     const double firstlength = seconds(ours.lastend - ours.starts.front());
     std::printf("the game's first sentence takes %.2f s alone\n", firstlength);
 
-    // The line asked for early in the first sentence, late in it, and just
-    // as the second begins, the longest wait there can be.
+    // The line asked for while the answer to the key is said (early, and
+    // just before its end), and while the sentences after it are said (as
+    // the second begins, and a second into it).
     int whole = 0, asked = 0;
-    double longestbeyond = 0;
-    for (double offset : { 0.3, firstlength / 2, firstlength - 0.1, firstlength + 0.02 }) {
+    double longestafter = 0;
+    for (double offset : { 0.3, firstlength - 0.1, firstlength + 0.05, firstlength + 1.0 }) {
         ours.starts.clear();
         ours.endings.clear();
         ours.following.assign(sentences.begin() + 1, sentences.end());
-        ours.key(sentences[0]);
+        auto given = ours.key(sentences[0]);
         std::size_t line = 0;
         TClock::time_point askedat;
         QTimer::singleShot(static_cast<int>(offset * 1000), Qt::PreciseTimer, [&] {
@@ -190,29 +191,26 @@ int main(int argc, char** argv)
         runevents(static_cast<int>(offset * 1000) + 100);
         settle(ours, reader);
         const TUtterance said = reader.utterance(line);
-        // What the game was saying when the line was asked for, and how
-        // much of it was left.
-        double rest = 0;
-        for (std::size_t index = 0; index < ours.endings.size(); ++index)
-            if (ours.starts[index] <= askedat && askedat < ours.endings[index])
-                rest = seconds(ours.endings[index] - askedat);
+        const bool duringanswer = !ours.endings.empty() && askedat < ours.endings.front();
         ++asked;
-        std::printf("review line asked for %.2f s into the game's speech, %.2f s before its sentence ends: ", offset,
-            rest);
+        std::printf("review line asked for %.2f s into the game's speech, during %s: ", offset,
+            duringanswer ? "the answer to the key" : "a sentence after it");
         if (!begun(said))
             std::printf("never said (dropped)");
         else if (said.cancelled)
             std::printf("waited %.2f s, cut off", seconds(said.begun - said.given));
         else {
             ++whole;
-            longestbeyond = std::max(longestbeyond, seconds(said.begun - said.given) - rest);
+            if (!duringanswer)
+                longestafter = std::max(longestafter, seconds(said.begun - said.given));
             std::printf("waited %.2f s, said to its end", seconds(said.begun - said.given));
         }
-        std::printf("; the game's sentences said %zu of %zu\n", ours.endings.size(), sentences.size());
+        std::printf("; the game's sentences said %zu of %zu, in %.2f s\n", ours.endings.size(), sentences.size(),
+            seconds(ours.lastend - given));
     }
-    std::printf("review lines said to their end: %d of %d, waiting at most %.2f s beyond the game's sentence "
-                "then spoken\n",
-        whole, asked, longestbeyond);
+    std::printf("review lines said to their end: %d of %d; asked for during a sentence after the answer, "
+                "one waited at most %.2f s\n",
+        whole, asked, longestafter);
     for (const auto& problem : problems)
         std::printf("  told: %s\n", problem.c_str());
     return 0;

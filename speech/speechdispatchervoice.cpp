@@ -38,9 +38,9 @@ std::atomic<unsigned> connectionnumber { 0 };
 
 // A text that has not begun by then is not coming (no output module, a
 // stuck service): the wait for it ends. Only our own texts are ahead of the
-// answer to a key; a text at message priority may also wait behind a
-// screen reader's, whose lines take seconds, and is given longer, unless
-// the service has already left one of ours unspoken.
+// answer to a key; a text at text priority also waits behind a screen
+// reader's, whose lines take seconds, and is given longer, unless the
+// service has already left one of ours unspoken.
 constexpr int beginlimitms = 2000;
 constexpr int behindothersms = 15000;
 // A screen reader echoes a key before the program gets it, at priority
@@ -445,7 +445,7 @@ void TSpeechDispatcherVoice::opened(const TOpening& opening, TDeadline deadline)
     m_service->opened = opening.opened;
     attach(deadline);
     for (const std::string& text : std::exchange(m_held, {}))
-        say(text, deadline);
+        give(text, deadline);
 }
 
 void TSpeechDispatcherVoice::attach(TDeadline deadline)
@@ -535,7 +535,7 @@ void TSpeechDispatcherVoice::speak(const std::string& utf8, bool markup)
         return;
     }
     if (connect(deadline)) {
-        say(text, deadline);
+        give(text, deadline);
         return;
     }
     if (m_opening && !m_overdue)
@@ -544,24 +544,45 @@ void TSpeechDispatcherVoice::speak(const std::string& utf8, bool markup)
         endnow();
 }
 
-void TSpeechDispatcherVoice::say(const std::string& text, TDeadline deadline)
+// The service holds one text of ours at a time: a screen reader's line
+// asked for meanwhile goes before our next, and two of ours at priority
+// text would cancel each other.
+void TSpeechDispatcherVoice::give(const std::string& text, TDeadline deadline)
+{
+    if (!m_pending.empty() || !m_waiting.empty()) {
+        m_waiting.push_back(text);
+        return;
+    }
+    const bool answer = std::exchange(m_purged, false) && std::chrono::steady_clock::now() - m_purgedat < answerwindow;
+    say({ false, answer, text }, deadline);
+}
+
+void TSpeechDispatcherVoice::givenext()
+{
+    if (!m_pending.empty() || m_waiting.empty())
+        return;
+    std::string text = std::move(m_waiting.front());
+    m_waiting.pop_front();
+    say({ false, false, std::move(text) }, budgetfromnow());
+}
+
+void TSpeechDispatcherVoice::say(TPending text, TDeadline deadline)
 {
     if (!m_service->opened.connection) {
         endnow();
         return;
     }
     // The answer to a key cuts whatever another client is saying, the
-    // screen reader's echo of that key above all, and begins at once; the
-    // texts that follow take their turn with the screen reader's, so that
-    // a line it was asked to read is said between two of the game's
-    // sentences rather than cut by the next or kept waiting until the user
-    // presses another key, which makes the screen reader drop it.
-    const bool answer = std::exchange(m_purged, false) && std::chrono::steady_clock::now() - m_purgedat < answerwindow;
+    // screen reader's echo of that key above all, and begins at once. The
+    // texts that follow give way to the screen reader: a line it is asked
+    // to read cuts the game's sentence, which is said again after it, so
+    // the line is never kept waiting until the user's next key makes the
+    // screen reader drop it.
     int message = -1;
     {
         TBrokenPipeHeld held;
-        TAnswerDeadline deadlinewatch(m_service->opened.watched, deadline);
-        message = spd_say(m_service->opened.connection, answer ? SPD_IMPORTANT : SPD_MESSAGE, text.c_str());
+        TAnswerDeadline answer(m_service->opened.watched, deadline);
+        message = spd_say(m_service->opened.connection, text.answer ? SPD_IMPORTANT : SPD_TEXT, text.text.c_str());
     }
     if (message < 0) {
         if (serviceended())
@@ -571,13 +592,12 @@ void TSpeechDispatcherVoice::say(const std::string& text, TDeadline deadline)
         endnow();
         return;
     }
-    m_pending[static_cast<std::size_t>(message)] = { false, answer };
+    m_pending[static_cast<std::size_t>(message)] = std::move(text);
     watchfront();
 }
 
-// While texts of ours are pending the service is watched for its end. It
-// speaks them in turn; only the one at the front can be expected to begin,
-// so its time to begin counts from when it got there.
+// While a text of ours is pending the service is watched for its end. The
+// text's time to begin counts from when it was given.
 void TSpeechDispatcherVoice::watchfront()
 {
     if (m_pending.empty()) {
@@ -588,7 +608,7 @@ void TSpeechDispatcherVoice::watchfront()
         m_service->check.start();
     // Named, not bound: clang before 16 cannot capture a structured binding.
     const auto id = m_pending.begin()->first;
-    const TPending front = m_pending.begin()->second;
+    const TPending& front = m_pending.begin()->second;
     if (front.begun || id == m_watched)
         return;
     m_watched = id;
@@ -641,7 +661,9 @@ void TSpeechDispatcherVoice::endpending()
     m_service->check.stop();
     auto ended = std::move(m_pending);
     m_pending.clear();
-    for (size_t count = ended.size(); count > 0; --count)
+    auto waiting = std::move(m_waiting);
+    m_waiting.clear();
+    for (size_t count = ended.size() + waiting.size(); count > 0; --count)
         if (onendstream)
             onendstream();
 }
@@ -653,8 +675,10 @@ void TSpeechDispatcherVoice::notice(std::size_t message, int kind, unsigned conn
     // The notices carry event kinds, not the subscription bits.
     if (kind == SPD_EVENT_BEGIN)
         begin(message);
-    else if (kind == SPD_EVENT_END || kind == SPD_EVENT_CANCEL)
+    else if (kind == SPD_EVENT_END)
         end(message);
+    else if (kind == SPD_EVENT_CANCEL)
+        cut(message);
 }
 
 void TSpeechDispatcherVoice::begin(std::size_t message)
@@ -673,9 +697,25 @@ void TSpeechDispatcherVoice::end(std::size_t message)
 {
     if (!m_pending.erase(message))
         return;
+    givenext();
     watchfront();
     if (onendstream)
         onendstream();
+}
+
+// Our purge ends our texts at once, so a cancel that still finds one was
+// the service's own, for another client's text: it is said again, from its
+// start, once the service gets to it.
+void TSpeechDispatcherVoice::cut(std::size_t message)
+{
+    auto found = m_pending.find(message);
+    if (found == m_pending.end())
+        return;
+    TPending text = std::move(found->second);
+    m_pending.erase(found);
+    if (m_watched == message)
+        m_watched = SIZE_MAX;
+    say(std::move(text), budgetfromnow());
 }
 
 void TSpeechDispatcherVoice::giveup(std::size_t message)
@@ -685,6 +725,7 @@ void TSpeechDispatcherVoice::giveup(std::size_t message)
         return;
     m_pending.erase(found);
     m_leftunspoken = true;
+    givenext();
     watchfront();
     reportonce("The system voice (speech-dispatcher) did not start speaking within two seconds; "
                "is an output module installed? Texts it does not speak are skipped.");

@@ -1,9 +1,11 @@
 #pragma once
 // The system voice over speech-dispatcher. One connection of our own, opened
-// on the first text. The answer to a key (the first text soon after a
-// purge) goes at important priority, ahead of what a screen reader on the
-// same service says at message priority; the rest queue at message
-// priority, in turn with the screen reader's. A purge cancels only our own
+// on the first text. The service holds one text of ours at a time. The
+// answer to a key (the first text soon after a purge) goes at important
+// priority, ahead of what a screen reader on the same service says at
+// message priority, and cuts it; the rest go at text priority, behind the
+// screen reader's: a line it is asked for cuts the text of ours being
+// said, which is said again after the line. A purge cancels only our own
 // messages. The service's begin, end and cancel notices arrive on its
 // thread and are posted to the GUI thread. A text that does not begin
 // within about two seconds of reaching the front of our queue (fifteen for
@@ -23,6 +25,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -52,7 +55,10 @@ private:
     void opened(const TOpening& opening, TDeadline deadline);
     void openingoverdue(unsigned opening);
     void attach(TDeadline deadline);
-    void say(const std::string& text, TDeadline deadline);
+    struct TPending;
+    void give(const std::string& text, TDeadline deadline);
+    void givenext();
+    void say(TPending text, TDeadline deadline);
     void release();
     // While texts are pending: whether the service ended or stopped answering.
     void check();
@@ -60,6 +66,7 @@ private:
     void lose();
     void begin(std::size_t message);
     void end(std::size_t message);
+    void cut(std::size_t message);
     void giveup(std::size_t message);
     void watchfront();
     void endpending();
@@ -79,13 +86,16 @@ private:
     std::vector<std::string> m_held;
     bool m_connectedonce = false;
     bool m_reported = false;
-    // Our texts the service holds: whether each has begun, and whether it
-    // answers a key.
+    // Our text the service holds: whether it has begun, whether it answers
+    // a key, and the text, to be said again should the service cut it.
     struct TPending {
         bool begun = false;
         bool answer = false;
+        std::string text;
     };
     std::map<std::size_t, TPending> m_pending;
+    // Our texts behind it.
+    std::deque<std::string> m_waiting;
     // A purge, until the next text: that text answers a key.
     bool m_purged = false;
     std::chrono::steady_clock::time_point m_purgedat;

@@ -132,10 +132,11 @@ TEST_F(SpeechDispatcher, ATextBehindLongSpeechIsNotGivenUp)
 
 // Beside a screen reader on the same service, speaking as Orca does: the
 // answer to a key cuts the reader's echo of it instead of waiting for its
-// end; a purge leaves the reader's own texts alone; and a line the reader
-// is asked for while the game speaks is said after the game's sentence
-// then spoken, before the next, which waits for it longer than the two
-// seconds a text is otherwise given to begin.
+// end; a line the reader is asked for while the answer is said comes after
+// it, before the next sentence, which waits for it longer than the two
+// seconds a text is otherwise given to begin; one asked for during a later
+// sentence cuts it, and the sentence is said again; a purge leaves the
+// reader's own texts alone.
 TEST_F(SpeechDispatcher, BesideAScreenReaderKeysAreAnsweredAtOnceAndItsLinesTakeTheirTurn)
 {
     TScreenReaderSpeech reader;
@@ -161,6 +162,20 @@ TEST_F(SpeechDispatcher, BesideAScreenReaderKeysAreAnsweredAtOnceAndItsLinesTake
     ASSERT_EQ(begun.size(), 2u) << "the next sentence was given up on";
     EXPECT_LT(said.ended, begun[1]) << "the next sentence did not let the line go first";
     EXPECT_TRUE(problems.empty()) << problems[0];
+
+    // A line asked for while a sentence after the answer is said goes
+    // first; the sentence is said again after it, not lost.
+    voice->purge();
+    voice->speak("The answer.", false);
+    voice->speak(longtext(), false);
+    ASSERT_TRUE(waituntil([&] { return begun.size() == 4; }, 15000));
+    const long endsbefore = ends();
+    const std::size_t cutting = reader.interruptandsay("A line that cuts the game's sentence.");
+    ASSERT_TRUE(waituntil([&] { return reader.utterance(cutting).ended != steady_clock::time_point {}; }, 15000))
+        << "the line waited behind the game's sentence";
+    EXPECT_FALSE(reader.utterance(cutting).cancelled);
+    EXPECT_FALSE(waituntil([&] { return ends() > endsbefore; }, 1000)) << "the cut sentence was not said again";
+    voice->purge();
 
     // A key while both have texts queued: ours go, the reader's stay.
     const std::size_t kept = reader.say("The reader's text, queued behind ours.");
