@@ -11,11 +11,10 @@
 
 #include "bench/figures.h"
 #include "bench/runevents.h"
+#include "bench/speechservices.h"
 #include "speech/speechdispatchervoice.h"
 #include "speech/speechmessages.h"
-#include "tests/sound/pulsenullsink.h"
 #include "tests/speech/screenreaderspeech.h"
-#include "tests/speech/speechdispatcherservice.h"
 #include "tests/support/waituntil.h"
 
 #include <QCoreApplication>
@@ -102,20 +101,9 @@ void settle(TTimedVoice& ours, const TScreenReaderSpeech& reader)
 int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
-    if (!TPulseNullSink::installed() || !TSpeechDispatcherService::installed()) {
-        std::printf("pulseaudio and speech-dispatcher are needed: scripts/install-deps.sh --tests\n");
+    std::unique_ptr<TSpeechServices> services = startspeechservices();
+    if (!services)
         return 1;
-    }
-    TPulseNullSink sink;
-    if (!sink.running()) {
-        std::printf("%s\n", sink.reason().c_str());
-        return 1;
-    }
-    TSpeechDispatcherService service;
-    if (!service.reason().empty()) {
-        std::printf("%s\n", service.reason().c_str());
-        return 1;
-    }
     std::vector<std::string> problems;
     reportspeechproblem = [&](const std::string& message) { problems.push_back(message); };
     TTimedVoice ours;

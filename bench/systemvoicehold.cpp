@@ -7,10 +7,9 @@
 
 #include "bench/figures.h"
 #include "bench/runevents.h"
+#include "bench/speechservices.h"
 #include "speech/speechdispatchervoice.h"
 #include "speech/speechmessages.h"
-#include "tests/sound/pulsenullsink.h"
-#include "tests/speech/speechdispatcherservice.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -80,20 +79,9 @@ struct TTimedVoice {
 int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
-    if (!TPulseNullSink::installed() || !TSpeechDispatcherService::installed()) {
-        std::printf("pulseaudio and speech-dispatcher are needed: scripts/install-deps.sh --tests\n");
+    std::unique_ptr<TSpeechServices> services = startspeechservices();
+    if (!services)
         return 1;
-    }
-    TPulseNullSink sink;
-    if (!sink.running()) {
-        std::printf("%s\n", sink.reason().c_str());
-        return 1;
-    }
-    TSpeechDispatcherService service;
-    if (!service.reason().empty()) {
-        std::printf("%s\n", service.reason().c_str());
-        return 1;
-    }
     std::vector<std::string> problems;
     reportspeechproblem = [&](const std::string& message) { problems.push_back(message); };
     int backs = 0;
@@ -113,7 +101,7 @@ int main(int argc, char** argv)
         timed.calls, loop.longestms());
 
     constexpr int stoppedkeys = 40;
-    service.signal(SIGSTOP);
+    services->service.signal(SIGSTOP);
     timed.longestcallms = 0;
     timed.calls = 0;
     loop.restart();
@@ -124,7 +112,7 @@ int main(int argc, char** argv)
     std::printf("stopped (SIGSTOP) %d s: longest call %.1f ms in %d, event loop held at most %.1f ms\n",
         stoppedkeys / 4, timed.longestcallms, timed.calls, loop.longestms());
 
-    service.signal(SIGCONT);
+    services->service.signal(SIGCONT);
     const int startsbefore = timed.starts;
     auto resumed = TClock::now();
     timed.longestcallms = 0;
